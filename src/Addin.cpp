@@ -1,0 +1,259 @@
+#include "Addin.h"
+
+#include "Com/ComError.h"
+#include "Localization.h"
+#include "Office/Ids.h"
+#include "Version.h"
+
+#include <cwchar>
+#include <new>
+
+namespace AddinTypeInfo {
+const Com::TypeInfoSource TalvoraMeeting{nullptr, 1, 0, &IID_ITalvoraMeeting};
+const Com::TypeInfoSource Extensibility{&Office::LIBID_AddInDesigner, 1, 0, &Office::IID_DTExtensibility2};
+const Com::TypeInfoSource Ribbon{&Office::LIBID_Office, 2, 4, &Office::IID_RibbonExtensibility};
+} // namespace AddinTypeInfo
+
+using Com::ComError;
+using Com::ComPtr;
+using Com::Variant;
+
+int parseHostMajorVersion(const std::wstring& text)
+{
+    const std::size_t separator = text.find_first_of(L".,-");
+    if (text.empty() || separator == std::wstring::npos || separator == 0)
+        return 12;
+    return static_cast<int>(std::wcstol(text.substr(0, separator).c_str(), nullptr, 10));
+}
+
+// --- Object identity and lifetime ---------------------------------------------------------
+
+HRESULT CAddin::create(IUnknown* outer, REFIID iid, void** object)
+{
+    CAddin* addin = new (std::nothrow) CAddin(outer);
+    if (!addin)
+        return E_OUTOFMEMORY;
+    IUnknown* inner = &addin->m_innerUnknown;
+    inner->AddRef();
+    const HRESULT hr = inner->QueryInterface(iid, object);
+    inner->Release();
+    return hr;
+}
+
+CAddin::~CAddin()
+{
+    m_inspectorsEvents.disconnectAll();
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::InnerUnknown::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    CAddin& self = m_owner;
+    if (iid == IID_IUnknown)
+        *object = static_cast<IUnknown*>(this);
+    else if (iid == IID_ITalvoraMeeting || iid == IID_IDispatch)
+        *object = static_cast<ITalvoraMeeting*>(&self);
+    else if (iid == IID_ISupportErrorInfo)
+        *object = static_cast<ISupportErrorInfo*>(&self);
+    else if (iid == Office::IID_DTExtensibility2)
+        *object = static_cast<_IDTExtensibility2*>(&self);
+    else if (iid == Office::IID_RibbonExtensibility)
+        *object = static_cast<IRibbonExtensibility*>(&self);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    static_cast<IUnknown*>(*object)->AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CAddin::InnerUnknown::AddRef()
+{
+    return ++m_refs;
+}
+
+ULONG STDMETHODCALLTYPE CAddin::InnerUnknown::Release()
+{
+    const ULONG refs = --m_refs;
+    if (refs == 0)
+        delete &m_owner;
+    return refs;
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return iid == IID_ITalvoraMeeting ? S_OK : S_FALSE;
+}
+
+// --- Connection -----------------------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
+{
+    try {
+        return connect(Application);
+    } catch (...) {
+        TVZ_LOG("OnConnection error happened !!!");
+        return S_OK;
+    }
+}
+
+HRESULT CAddin::connect(IDispatch* application)
+{
+    Log::open(getLogFilePath());
+
+    if (!application) {
+        TVZ_LOG("Application obj is missing - this is Outlook 2010+ ");
+        m_uiMode = UiModeRibbon;
+        return S_OK;
+    }
+
+    const Office::Object host(ComPtr<IDispatch>(application), IID_IDispatch);
+    m_hostName = Com::BStr(host.getIfKnown(L"Name").toString());
+    const std::wstring hostName = m_hostName.empty() ? std::wstring(L"Outlook-guess") : m_hostName.str();
+    std::wstring versionText = host.getIfKnown(L"Version").toString();
+    if (versionText.empty())
+        versionText = L"12.0";
+    const int majorVersion = parseHostMajorVersion(versionText);
+
+    TVZ_LOG("Connected. The app: " << m_hostName.view() << ", version: " << majorVersion
+                                   << ", plugin version: " << formatVersion(getPluginVersion()));
+
+    SetupLocale(application);
+
+    // The host's command bars, for the hosts that get the Talvora command bar.
+    Office::Object commandBars;
+    HRESULT hr = S_OK;
+    if (hostName.find(L"Word") != std::wstring::npos)
+        hr = connectOffice(application, Office::IID_WordApplication, "Cannot get Word App", commandBars);
+    else if (hostName.find(L"Excel") != std::wstring::npos)
+        hr = connectOffice(application, Office::IID_ExcelApplication, "Cannot get Excel App", commandBars);
+    else if (hostName.find(L"PowerPoint") != std::wstring::npos)
+        hr = connectOffice(application, Office::IID_PowerPointApplication, "Cannot get PowerPoint App", commandBars);
+    else if (hostName.find(L"Outlook") != std::wstring::npos)
+        hr = connectOutlook(application, commandBars);
+    else
+        return S_OK;
+    if (hr != S_FALSE)
+        return hr;
+
+    if (majorVersion > 12 || (majorVersion == 12 && hostName.find(L"Outlook") == std::wstring::npos)) {
+        m_uiMode = UiModeRibbon;
+        TVZ_LOG("return from OnConnection. Connected");
+        return S_OK;
+    }
+    if (majorVersion == 12)
+        m_uiMode = UiModeMixed;
+
+    if (m_uiMode == UiModeCommandBars && m_spOutlookApp)
+        adviseInspectorsEvents();
+
+    // The Talvora command bar is built on `commandBars`; until then they are only released.
+    return S_OK;
+}
+
+namespace {
+
+// The CommandBars property of a host object; the read's failure is the connection's result.
+HRESULT readCommandBars(const Office::Object& source, Office::Object& commandBars)
+{
+    try {
+        commandBars = source.getObject(L"CommandBars", Office::IID_CommandBars);
+        return S_OK;
+    } catch (const ComError& error) {
+        return error.hr();
+    }
+}
+
+} // namespace
+
+// connectOffice and connectOutlook answer S_FALSE when the host application and its command
+// bars were found and the route is still to be chosen; any other result ends the connection.
+HRESULT CAddin::connectOffice(IDispatch* application, const IID& iid, const char* missingMessage,
+                              Office::Object& commandBars)
+{
+    const Office::Object app = Office::Object::query(application, iid);
+    if (!app) {
+        TVZ_LOG(missingMessage);
+        return S_OK;
+    }
+    const HRESULT hr = readCommandBars(app, commandBars);
+    return FAILED(hr) ? hr : S_FALSE;
+}
+
+HRESULT CAddin::connectOutlook(IDispatch* application, Office::Object& commandBars)
+{
+    TVZ_LOG("This is outlook app.");
+    Office::Object outlook = Office::Object::query(application, Office::IID_OutlookApplication);
+    if (!outlook) {
+        TVZ_LOG("Cannot get Outlook App");
+        m_uiMode = UiModeRibbon;
+        return S_OK;
+    }
+    m_spOutlookApp = outlook;
+
+    const Office::Object explorer = outlook.callObject(L"ActiveExplorer", Office::IID_Explorer);
+    if (!explorer) {
+        TVZ_LOG("Cannot get Outlook App Active Excplorer");
+        m_uiMode = UiModeRibbon;
+        return S_OK;
+    }
+    TVZ_LOG("Obtained explorer: " << "Yes");
+
+    const HRESULT hr = readCommandBars(explorer, commandBars);
+    TVZ_LOG("Obtained command bars: " << "0x" << Log::hex(hr));
+    return FAILED(hr) ? hr : S_FALSE;
+}
+
+void CAddin::adviseInspectorsEvents()
+{
+    TVZ_LOG("NewInspectorsEvents::DispEventAdvise");
+    const Office::Object inspectors = m_spOutlookApp.getObject(L"Inspectors", Office::IID_Inspectors);
+    m_inspectorsEvents.connect(inspectors.dispatch());
+}
+
+void CAddin::onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexcept
+{
+    constexpr DISPID NewInspector = 0xF001;
+    if (id != NewInspector || !params || params->cArgs != 1)
+        return;
+    try {
+        const VARIANT& argument = params->rgvarg[0];
+        IDispatch* inspector = argument.vt == VT_DISPATCH ? argument.pdispVal : nullptr;
+        static_cast<CAddin*>(self)->OnNewInspector(inspector);
+    } catch (...) {
+        TVZ_LOG("OnNewInspector error happened !!!");
+    }
+}
+
+void CAddin::OnNewInspector(IDispatch*)
+{
+    TVZ_LOG("OnNewInspector");
+}
+
+HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
+{
+    try {
+        TVZ_LOG("OnDisconnection");
+    } catch (...) {
+    }
+    Log::close();
+    return S_OK;
+}
+
+void CAddin::SetupLocale(IDispatch* application)
+{
+    if (!application)
+        return;
+    try {
+        const Office::Object host(ComPtr<IDispatch>(application), IID_IDispatch);
+        const Office::Object settings = host.getObject(L"LanguageSettings", Office::IID_LanguageSettings);
+        if (!settings)
+            throw ComError(E_NOINTERFACE, Office::IID_LanguageSettings);
+        const LONG id = settings.get(L"LanguageID", {Variant::fromInt32(Office::msoLanguageIDUI)}).toInt32();
+        Localization::set_plugin_language_id(id);
+    } catch (...) {
+        TVZ_LOG("Error obtaining lcoale info");
+    }
+    TVZ_LOG("SetupLocale OK");
+}

@@ -1,0 +1,135 @@
+#pragma once
+// CAddin: the COM object Office creates for the add-in, one per host process. It connects to the
+// host through _IDTExtensibility2, serves the ribbon through IRibbonExtensibility and the
+// ribbon's callbacks through the dual interface ITalvoraMeeting, and listens to Outlook's
+// inspector events.
+
+#include "Com/BStr.h"
+#include "Com/ComPtr.h"
+#include "Com/DispatchImpl.h"
+#include "Com/EventSink.h"
+#include "Com/Module.h"
+#include "Log.h"
+#include "Office/Dispatch.h"
+#include "Office/HostInterfaces.h"
+#include "TalvoraMeeting_h.h"
+
+#include <atomic>
+
+enum UiMode : int {
+    UiModeCommandBars = 0,
+    UiModeRibbon = 1,
+    UiModeMixed = 2,
+};
+
+// The host's major version from its Version text: the number before the first '.', ',' or '-';
+// 12 when there is no such separator or it comes first.
+int parseHostMajorVersion(const std::wstring& text);
+
+namespace AddinTypeInfo {
+extern const Com::TypeInfoSource TalvoraMeeting;
+extern const Com::TypeInfoSource Extensibility;
+extern const Com::TypeInfoSource Ribbon;
+} // namespace AddinTypeInfo
+
+class CAddin final : public Com::DispatchImpl<ITalvoraMeeting, AddinTypeInfo::TalvoraMeeting>,
+                     public ISupportErrorInfo,
+                     public Com::DispatchImpl<_IDTExtensibility2, AddinTypeInfo::Extensibility>,
+                     public Com::DispatchImpl<IRibbonExtensibility, AddinTypeInfo::Ribbon> {
+public:
+    // The class factory's creation function: plain, or aggregated by `outer`.
+    static HRESULT create(IUnknown* outer, REFIID iid, void** object);
+
+    // IUnknown: delegates to the controlling unknown (the outer object when aggregated).
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        return m_controllingUnknown->QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return m_controllingUnknown->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return m_controllingUnknown->Release(); }
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+    // _IDTExtensibility2
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
+                                           SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override
+    {
+        TVZ_LOG("OnStartupComplete");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override
+    {
+        TVZ_LOG("OnBeginShutdown");
+        return S_OK;
+    }
+
+    // IRibbonExtensibility
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
+
+    // ITalvoraMeeting: the ribbon callbacks.
+    HRESULT STDMETHODCALLTYPE OnAddParleonButtonClicked(IDispatch* pControl) override;
+    HRESULT STDMETHODCALLTYPE AddParleonButton_GetLabel(IDispatch* pControl, BSTR* pbstrLabel) override;
+    HRESULT STDMETHODCALLTYPE AddParleonButton_GetPressed(IDispatch* pControl, VARIANT_BOOL* pvarfPressed) override;
+    HRESULT STDMETHODCALLTYPE OnMeetNowMeetingButtonClicked(IDispatch* ribbonControl) override;
+    HRESULT STDMETHODCALLTYPE OnOpenYourWallButtonClicked(IDispatch* ribbonControl) override;
+    HRESULT STDMETHODCALLTYPE OnScheduleMeetingButtonClicked(IDispatch* ribbonControl) override;
+    HRESULT STDMETHODCALLTYPE OnSettingsButtonClicked(IDispatch* ribbonControl) override;
+    HRESULT STDMETHODCALLTYPE OnGetImageByStr(BSTR strValue, IPictureDisp** ppdispImage) override;
+    HRESULT STDMETHODCALLTYPE OnRibbonLoaded(IDispatch* strValue) override;
+
+    // Outlook's InspectorsEvents::NewInspector.
+    void OnNewInspector(IDispatch* inspector);
+
+    // Records the Office interface language (LanguageSettings.LanguageID(msoLanguageIDUI)).
+    void SetupLocale(IDispatch* application);
+
+    UiMode uiMode() const noexcept { return m_uiMode; }
+
+private:
+    // The non-delegating unknown: the object's own identity and reference count.
+    class InnerUnknown final : public IUnknown {
+    public:
+        explicit InnerUnknown(CAddin& owner) noexcept : m_owner(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+
+    private:
+        CAddin& m_owner;
+        std::atomic<ULONG> m_refs{0};
+    };
+
+    explicit CAddin(IUnknown* outer)
+        : m_controllingUnknown(outer ? outer : &m_innerUnknown),
+          m_inspectorsEvents(Office::DIID_InspectorsEvents, this, &CAddin::onInspectorsEvent)
+    {
+        TVZ_LOG("Constructor");
+    }
+    CAddin(const CAddin&) = delete;
+    CAddin& operator=(const CAddin&) = delete;
+    ~CAddin();
+
+    HRESULT connect(IDispatch* application);
+    HRESULT connectOffice(IDispatch* application, const IID& iid, const char* missingMessage,
+                          Office::Object& commandBars);
+    HRESULT connectOutlook(IDispatch* application, Office::Object& commandBars);
+    void adviseInspectorsEvents();
+    static void onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexcept;
+
+    // Declaration order is the reverse of the release order at destruction.
+    Com::ModuleLock m_moduleLock;
+    InnerUnknown m_innerUnknown{*this};
+    IUnknown* m_controllingUnknown;
+    Com::EventSink m_inspectorsEvents;
+    Com::ComPtr<IDispatch> m_spRibbonUI;
+    Com::ComPtr<IDispatch> m_spNewCmdBar;
+    Office::Object m_spOutlookApp;
+    Com::ComPtr<IDispatch> m_pPopUpParleon;
+    UiMode m_uiMode = UiModeCommandBars;
+    unsigned m_inspectorButtonCount = 0;
+    Com::BStr m_hostName;
+};
