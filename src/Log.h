@@ -135,8 +135,14 @@ private:
             }
             const std::string_view binding = with.substr(pos, end - pos);
             const std::size_t eq = binding.find(" = ");
-            if (eq != std::string_view::npos && binding.substr(0, eq) == parameter)
-                return binding.substr(eq + 3);
+            if (eq != std::string_view::npos) {
+                // A non-type parameter is bound with its type: "int N = 3".
+                std::string_view name = binding.substr(0, eq);
+                if (const std::size_t space = name.rfind(' '); space != std::string_view::npos)
+                    name = name.substr(space + 1);
+                if (name == parameter)
+                    return binding.substr(eq + 3);
+            }
             pos = end + 1;
             while (pos < with.size() && with[pos] == ' ')
                 ++pos;

@@ -1,0 +1,32 @@
+# make demo   the add-in loaded by the stand-in Outlook against the stand-in Talvora service
+# make test   every test, under Wine
+# Both install what a fresh Debian 12 machine lacks, build the dependencies once into .cache/,
+# then configure, build and run. BUILD names the build tree (default: build).
+
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all demo test build setup screenshots bench clean
+
+all: build
+
+setup:
+	@scripts/setup-machine.sh
+	@scripts/build-deps.sh
+
+build: setup
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -G "Unix Makefiles" >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
+
+test: build
+	@scripts/run-tests.sh $(BUILD)
+
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+bench: build
+	@scripts/run-in-wine.sh $(BUILD) $(BUILD)/bench/bin/connection_bench.exe
+
+clean:
+	rm -rf $(BUILD)
