@@ -1,0 +1,23 @@
+#pragma once
+// The service's invitation template as the add-in keeps it.
+
+#include <string>
+
+struct Invitation {
+    std::wstring text;      // the prepared template: what goes into appointments
+    std::wstring firstLine; // start marker: the template's first line
+    std::wstring lastLine;  // end marker: the template's last line
+    std::wstring source;    // the template exactly as received (what the account stores)
+
+    Invitation() = default;
+    // Takes the template as `source` and prepares the other three members from it.
+    explicit Invitation(std::wstring templateText);
+
+    // CR LF becomes LF (a lone CR stays); the markers are the first and last lines (or the first
+    // and last 20 characters of a template without line breaks); in `text` every LF becomes a
+    // vertical tab, which Outlook's editor shows as a line break inside one paragraph.
+    void prepare(const std::wstring& templateText);
+
+    // Both `text` and `firstLine` are needed to add the invitation and to find it again.
+    bool usable() const noexcept { return !text.empty() && !firstLine.empty(); }
+};
