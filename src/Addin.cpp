@@ -88,70 +88,6 @@ HRESULT STDMETHODCALLTYPE CAddin::InterfaceSupportsErrorInfo(REFIID iid)
 
 // --- Connection -----------------------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
-{
-    try {
-        return connect(Application);
-    } catch (...) {
-        TVZ_LOG("OnConnection error happened !!!");
-        return S_OK;
-    }
-}
-
-HRESULT CAddin::connect(IDispatch* application)
-{
-    Log::open(getLogFilePath());
-
-    if (!application) {
-        TVZ_LOG("Application obj is missing - this is Outlook 2010+ ");
-        m_uiMode = UiModeRibbon;
-        return S_OK;
-    }
-
-    const Office::Object host(ComPtr<IDispatch>(application), IID_IDispatch);
-    m_hostName = Com::BStr(host.getIfKnown(L"Name").toString());
-    const std::wstring hostName = m_hostName.empty() ? std::wstring(L"Outlook-guess") : m_hostName.str();
-    std::wstring versionText = host.getIfKnown(L"Version").toString();
-    if (versionText.empty())
-        versionText = L"12.0";
-    const int majorVersion = parseHostMajorVersion(versionText);
-
-    TVZ_LOG("Connected. The app: " << m_hostName.view() << ", version: " << majorVersion
-                                   << ", plugin version: " << formatVersion(getPluginVersion()));
-
-    SetupLocale(application);
-
-    // The host's command bars, for the hosts that get the Talvora command bar.
-    Office::Object commandBars;
-    HRESULT hr = S_OK;
-    if (hostName.find(L"Word") != std::wstring::npos)
-        hr = connectOffice(application, Office::IID_WordApplication, "Cannot get Word App", commandBars);
-    else if (hostName.find(L"Excel") != std::wstring::npos)
-        hr = connectOffice(application, Office::IID_ExcelApplication, "Cannot get Excel App", commandBars);
-    else if (hostName.find(L"PowerPoint") != std::wstring::npos)
-        hr = connectOffice(application, Office::IID_PowerPointApplication, "Cannot get PowerPoint App", commandBars);
-    else if (hostName.find(L"Outlook") != std::wstring::npos)
-        hr = connectOutlook(application, commandBars);
-    else
-        return S_OK;
-    if (hr != S_FALSE)
-        return hr;
-
-    if (majorVersion > 12 || (majorVersion == 12 && hostName.find(L"Outlook") == std::wstring::npos)) {
-        m_uiMode = UiModeRibbon;
-        TVZ_LOG("return from OnConnection. Connected");
-        return S_OK;
-    }
-    if (majorVersion == 12)
-        m_uiMode = UiModeMixed;
-
-    if (m_uiMode == UiModeCommandBars && m_spOutlookApp)
-        adviseInspectorsEvents();
-
-    // The Talvora command bar is built on `commandBars`; until then they are only released.
-    return S_OK;
-}
-
 namespace {
 
 // The CommandBars property of a host object; the read's failure is the connection's result.
@@ -167,49 +103,99 @@ HRESULT readCommandBars(const Office::Object& source, Office::Object& commandBar
 
 } // namespace
 
-// connectOffice and connectOutlook answer S_FALSE when the host application and its command
-// bars were found and the route is still to be chosen; any other result ends the connection.
-HRESULT CAddin::connectOffice(IDispatch* application, const IID& iid, const char* missingMessage,
-                              Office::Object& commandBars)
+// Every line logged while connecting names CAddin::OnConnection: the steps that depend on the
+// host are lambdas of this function rather than functions of their own.
+HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
 {
-    const Office::Object app = Office::Object::query(application, iid);
-    if (!app) {
-        TVZ_LOG(missingMessage);
+    try {
+        Log::open(getLogFilePath());
+
+        if (!Application) {
+            TVZ_LOG("Application obj is missing - this is Outlook 2010+ ");
+            m_uiMode = UiModeRibbon;
+            return S_OK;
+        }
+
+        const Office::Object host(ComPtr<IDispatch>(Application), IID_IDispatch);
+        m_hostName = Com::BStr(host.getIfKnown(L"Name").toString());
+        const std::wstring hostName = m_hostName.empty() ? std::wstring(L"Outlook-guess") : m_hostName.str();
+        std::wstring versionText = host.getIfKnown(L"Version").toString();
+        if (versionText.empty())
+            versionText = L"12.0";
+        const int majorVersion = parseHostMajorVersion(versionText);
+
+        TVZ_LOG("Connected. The app: " << m_hostName.view() << ", version: " << majorVersion
+                                       << ", plugin version: " << formatVersion(getPluginVersion()));
+
+        SetupLocale(Application);
+
+        // The host's command bars, for the hosts that get the Talvora command bar. Each step
+        // answers S_FALSE when the route is still to be chosen; any other result ends here.
+        Office::Object commandBars;
+        const auto connectOffice = [&](const IID& iid, const char* missingMessage) -> HRESULT {
+            const Office::Object app = Office::Object::query(Application, iid);
+            if (!app) {
+                TVZ_LOG(missingMessage);
+                return S_OK;
+            }
+            const HRESULT hr = readCommandBars(app, commandBars);
+            return FAILED(hr) ? hr : S_FALSE;
+        };
+        const auto connectOutlook = [&]() -> HRESULT {
+            TVZ_LOG("This is outlook app.");
+            const Office::Object outlook = Office::Object::query(Application, Office::IID_OutlookApplication);
+            if (!outlook) {
+                TVZ_LOG("Cannot get Outlook App");
+                m_uiMode = UiModeRibbon;
+                return S_OK;
+            }
+            m_spOutlookApp = outlook;
+            const Office::Object explorer = outlook.callObject(L"ActiveExplorer", Office::IID_Explorer);
+            if (!explorer) {
+                TVZ_LOG("Cannot get Outlook App Active Excplorer");
+                m_uiMode = UiModeRibbon;
+                return S_OK;
+            }
+            TVZ_LOG("Obtained explorer: " << "Yes");
+            const HRESULT hr = readCommandBars(explorer, commandBars);
+            TVZ_LOG("Obtained command bars: " << "0x" << Log::hex(hr));
+            return FAILED(hr) ? hr : S_FALSE;
+        };
+
+        HRESULT hr = S_OK;
+        if (hostName.find(L"Word") != std::wstring::npos)
+            hr = connectOffice(Office::IID_WordApplication, "Cannot get Word App");
+        else if (hostName.find(L"Excel") != std::wstring::npos)
+            hr = connectOffice(Office::IID_ExcelApplication, "Cannot get Excel App");
+        else if (hostName.find(L"PowerPoint") != std::wstring::npos)
+            hr = connectOffice(Office::IID_PowerPointApplication, "Cannot get PowerPoint App");
+        else if (hostName.find(L"Outlook") != std::wstring::npos)
+            hr = connectOutlook();
+        else
+            return S_OK;
+        if (hr != S_FALSE)
+            return hr;
+
+        if (majorVersion > 12 || (majorVersion == 12 && hostName.find(L"Outlook") == std::wstring::npos)) {
+            m_uiMode = UiModeRibbon;
+            TVZ_LOG("return from OnConnection. Connected");
+            return S_OK;
+        }
+        if (majorVersion == 12)
+            m_uiMode = UiModeMixed;
+
+        if (m_uiMode == UiModeCommandBars && m_spOutlookApp) {
+            TVZ_LOG("NewInspectorsEvents::DispEventAdvise");
+            const Office::Object inspectors = m_spOutlookApp.getObject(L"Inspectors", Office::IID_Inspectors);
+            m_inspectorsEvents.connect(inspectors.dispatch());
+        }
+
+        // The Talvora command bar is built on `commandBars`; until then they are only released.
+        return S_OK;
+    } catch (...) {
+        TVZ_LOG("OnConnection error happened !!!");
         return S_OK;
     }
-    const HRESULT hr = readCommandBars(app, commandBars);
-    return FAILED(hr) ? hr : S_FALSE;
-}
-
-HRESULT CAddin::connectOutlook(IDispatch* application, Office::Object& commandBars)
-{
-    TVZ_LOG("This is outlook app.");
-    Office::Object outlook = Office::Object::query(application, Office::IID_OutlookApplication);
-    if (!outlook) {
-        TVZ_LOG("Cannot get Outlook App");
-        m_uiMode = UiModeRibbon;
-        return S_OK;
-    }
-    m_spOutlookApp = outlook;
-
-    const Office::Object explorer = outlook.callObject(L"ActiveExplorer", Office::IID_Explorer);
-    if (!explorer) {
-        TVZ_LOG("Cannot get Outlook App Active Excplorer");
-        m_uiMode = UiModeRibbon;
-        return S_OK;
-    }
-    TVZ_LOG("Obtained explorer: " << "Yes");
-
-    const HRESULT hr = readCommandBars(explorer, commandBars);
-    TVZ_LOG("Obtained command bars: " << "0x" << Log::hex(hr));
-    return FAILED(hr) ? hr : S_FALSE;
-}
-
-void CAddin::adviseInspectorsEvents()
-{
-    TVZ_LOG("NewInspectorsEvents::DispEventAdvise");
-    const Office::Object inspectors = m_spOutlookApp.getObject(L"Inspectors", Office::IID_Inspectors);
-    m_inspectorsEvents.connect(inspectors.dispatch());
 }
 
 void CAddin::onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexcept
@@ -234,6 +220,7 @@ void CAddin::OnNewInspector(IDispatch*)
 HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
 {
     try {
+        Localization::instance().releaseResourceModule();
         TVZ_LOG("OnDisconnection");
     } catch (...) {
     }

@@ -113,11 +113,6 @@ private:
     CAddin& operator=(const CAddin&) = delete;
     ~CAddin();
 
-    HRESULT connect(IDispatch* application);
-    HRESULT connectOffice(IDispatch* application, const IID& iid, const char* missingMessage,
-                          Office::Object& commandBars);
-    HRESULT connectOutlook(IDispatch* application, Office::Object& commandBars);
-    void adviseInspectorsEvents();
     static void onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexcept;
 
     // Declaration order is the reverse of the release order at destruction.

@@ -9,12 +9,26 @@
 
 std::ofstream g_log;
 
+namespace {
+
+// The user's profile folder does not change while the process runs, and asking the shell for it
+// is the slowest step of a connection: ask once.
+const std::string& profileFolder()
+{
+    static const std::string folder = [] {
+        char profile[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_DEFAULT, profile)))
+            profile[0] = '\0';
+        return std::string(profile);
+    }();
+    return folder;
+}
+
+} // namespace
+
 std::wstring getLogFilePath()
 {
-    char profile[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_DEFAULT, profile)))
-        profile[0] = '\0';
-    const std::string folder = std::string(profile) + "/" + ".tvz";
+    const std::string folder = profileFolder() + "/" + ".tvz";
     CreateDirectoryA(folder.c_str(), nullptr); // an existing folder is fine; the open decides
     return toUtf16OrEmpty(folder.c_str(), CP_ACP).str() + L"/" + L"OfficeAddinLog.txt";
 }

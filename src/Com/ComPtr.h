@@ -64,6 +64,7 @@ public:
 
     T* get() const noexcept { return m_p; }
     T* operator->() const noexcept { return m_p; }
+    T& operator*() const noexcept { return *m_p; }
     explicit operator bool() const noexcept { return m_p != nullptr; }
 
     // QueryInterface; a null result when the object does not offer iid.

@@ -1,0 +1,64 @@
+// How long OnConnection takes in Outlook 16: the add-in loaded through the registry by the
+// stand-in host, connected and disconnected many times, the median and spread printed.
+//
+//   make bench      (or: wine build/bench/bin/connection_bench.exe [runs])
+
+#include "AddinHost.h"
+#include "FakeOffice.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+int run(int runs)
+{
+    Fake::HostSpec spec;
+    spec.app = Fake::App::Outlook;
+    spec.version = L"16.0.4266";
+    Fake::Office office = Fake::Office::build(spec);
+
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        std::wstring error;
+        auto addin = Host::LoadedAddin::load(L"TalvoraMeeting.Addin", error);
+        if (!addin) {
+            std::fprintf(stderr, "cannot load the add-in: %ls (register it with regsvr32 first)\n", error.c_str());
+            return 1;
+        }
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        const HRESULT hr = addin->connect(office.application.get());
+        QueryPerformanceCounter(&end);
+        addin->disconnect();
+        if (FAILED(hr))
+            return 1;
+        times.push_back(seconds(start, end) * 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("OnConnection, Outlook 16, %d runs: median %.1f us, 10%% %.1f us, 90%% %.1f us, max %.1f us\n", runs,
+                times[times.size() / 2], times[times.size() / 10], times[times.size() * 9 / 10], times.back());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int result = run(runs);
+    CoUninitialize();
+    return result;
+}

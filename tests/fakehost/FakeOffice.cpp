@@ -1,0 +1,93 @@
+#include "FakeOffice.h"
+
+#include "Office/Ids.h"
+
+namespace Fake {
+
+using Com::Variant;
+
+const wchar_t* defaultName(App app)
+{
+    switch (app) {
+    case App::Outlook:
+        return L"Outlook";
+    case App::Word:
+        return L"Microsoft Word";
+    case App::Excel:
+        return L"Microsoft Excel";
+    case App::PowerPoint:
+        return L"Microsoft PowerPoint";
+    case App::Visio:
+        return L"Microsoft Visio";
+    }
+    return L"";
+}
+
+namespace {
+
+const IID* applicationIid(App app)
+{
+    switch (app) {
+    case App::Outlook:
+        return &::Office::IID_OutlookApplication;
+    case App::Word:
+        return &::Office::IID_WordApplication;
+    case App::Excel:
+        return &::Office::IID_ExcelApplication;
+    case App::PowerPoint:
+        return &::Office::IID_PowerPointApplication;
+    case App::Visio:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Office Office::build(const HostSpec& spec)
+{
+    Office office;
+    office.application = Object::create(L"Application");
+    Object& app = *office.application;
+    if (const IID* iid = applicationIid(spec.app))
+        app.answers(*iid);
+    if (spec.hasName)
+        app.value(L"Name", Variant::fromString(spec.name.value_or(defaultName(spec.app))));
+    if (spec.hasVersion)
+        app.value(L"Version", Variant::fromString(spec.version));
+
+    if (spec.hasLanguageSettings) {
+        office.languageSettings = Object::create(L"LanguageSettings");
+        office.languageSettings->answers(::Office::IID_LanguageSettings);
+        const long id = spec.languageId;
+        office.languageSettings->property(L"LanguageID", [id](const Args&) { return Variant::fromInt32(id); });
+        app.objectProperty(L"LanguageSettings", office.languageSettings);
+    }
+
+    office.commandBars = Object::create(L"CommandBars");
+    office.commandBars->answers(::Office::IID_CommandBars);
+
+    if (spec.app == App::Outlook) {
+        office.inspectors = Object::create(L"Inspectors");
+        office.inspectors->answers(::Office::IID_Inspectors);
+        office.inspectors->eventSource(::Office::DIID_InspectorsEvents);
+        app.objectProperty(L"Inspectors", office.inspectors);
+        if (spec.hasActiveExplorer) {
+            office.explorer = Object::create(L"Explorer");
+            office.explorer->answers(::Office::IID_Explorer);
+            office.explorer->objectProperty(L"CommandBars", office.commandBars);
+        }
+        Ref explorer = office.explorer;
+        app.method(L"ActiveExplorer", [explorer](const Args&) { return Variant::fromDispatch(explorer.get()); });
+    } else {
+        app.objectProperty(L"CommandBars", office.commandBars);
+    }
+    return office;
+}
+
+ConnectionPoint* Office::inspectorsEvents() const
+{
+    return inspectors ? &inspectors->eventSource(::Office::DIID_InspectorsEvents) : nullptr;
+}
+
+} // namespace Fake

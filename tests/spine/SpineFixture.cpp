@@ -1,0 +1,41 @@
+#include "SpineFixture.h"
+
+#include "TestSupport.h"
+#include "Win/RegKey.h"
+
+#include <gtest/gtest.h>
+
+namespace Spine {
+
+const wchar_t* const ProgId = L"TalvoraMeeting.Addin";
+const CLSID CLSID_TalvoraMeeting = {0xC27B97DA, 0x258D, 0x4C14, {0x93, 0x5A, 0x03, 0x54, 0x8F, 0xFE, 0xC2, 0x65}};
+
+DWORD regsvr32(const std::wstring& dllPath, bool unregister)
+{
+    std::wstring command = std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u " : L"") + L"\"" + dllPath + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return static_cast<DWORD>(-1);
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+bool keyExists(HKEY root, const std::wstring& path)
+{
+    Win::RegKey key;
+    return key.open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS;
+}
+
+void ensureRegistered()
+{
+    static const DWORD result = regsvr32(TestSupport::addinDllPath(), false);
+    ASSERT_EQ(result, 0u);
+}
+
+} // namespace Spine
