@@ -14,6 +14,8 @@
 #include "Office/HostInterfaces.h"
 #include "TalvoraMeeting_h.h"
 
+#include <olectl.h>
+
 #include <atomic>
 
 enum UiMode : int {
@@ -88,6 +90,9 @@ public:
     void SetupLocale(IDispatch* application);
 
     UiMode uiMode() const noexcept { return m_uiMode; }
+
+    // The idMso of the tab that carries the Talvora group for a ribbon id; empty for others.
+    static std::wstring getMainTabName(const std::wstring& ribbonId);
 
 private:
     // The non-delegating unknown: the object's own identity and reference count.
