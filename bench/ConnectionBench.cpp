@@ -24,10 +24,10 @@ double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 
 int run(int runs)
 {
-    Fake::HostSpec spec;
-    spec.app = Fake::App::Outlook;
-    spec.version = L"16.0.4266";
-    Fake::Office office = Fake::Office::build(spec);
+    Fake::HostSpec setup;
+    setup.app = Fake::App::Outlook;
+    setup.version = L"16.0.4266";
+    Fake::Office office = Fake::Office::build(setup);
 
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {

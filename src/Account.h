@@ -8,6 +8,8 @@
 
 #include <string>
 
+struct OnlineConfig;
+
 // Partner branding, from the registry or the desktop application's profile (UTF-8 texts).
 struct Cobrand {
     std::string webSite;
@@ -48,6 +50,10 @@ public:
     // account is incomplete (or always, with forceDialog); true when the command may go on.
     bool ensureLoggedIn(bool forceDialog);
 
+    // After an online version check: the mandatory-update alert (false: the user chose to
+    // update, the command must not run) or the service's message to older versions.
+    bool DisplayMessageIfNeeded(const OnlineConfig& config);
+
     std::wstring invitationText() const { return invitation.text; }
     std::wstring invitationFirstLine() const { return invitation.firstLine; }
     std::wstring invitationLastLine() const { return invitation.lastLine; }
@@ -66,7 +72,7 @@ public:
 
 // How ensureLoggedIn asks the user to sign in: runs the settings dialog modally over the active
 // window on `account` (a copy of the record, with the update notice flag) and answers whether it
-// ended with OK, the copy then holding the signed-in account. Without one, nobody can be asked.
+// ended with OK, the copy then holding the signed-in account. The settings dialog by default.
 using SignInDialog = bool (*)(CAccount& account, bool updateAvailable);
 // Installs the dialog (the settings dialog at start-up; tests their own); returns the previous.
 SignInDialog setSignInDialog(SignInDialog dialog) noexcept;

@@ -108,6 +108,8 @@ HRESULT readCommandBars(const Office::Object& source, Office::Object& commandBar
 HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
 {
     try {
+        // Before the log opens: nothing the account logs here reaches the file.
+        m_account.load();
         Log::open(getLogFilePath());
 
         if (!Application) {

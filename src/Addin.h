@@ -4,6 +4,7 @@
 // ribbon's callbacks through the dual interface ITalvoraMeeting, and listens to Outlook's
 // inspector events.
 
+#include "Account.h"
 #include "Com/BStr.h"
 #include "Com/ComPtr.h"
 #include "Com/DispatchImpl.h"
@@ -12,11 +13,13 @@
 #include "Log.h"
 #include "Office/Dispatch.h"
 #include "Office/HostInterfaces.h"
+#include "OnlineConfig.h"
 #include "TalvoraMeeting_h.h"
 
 #include <olectl.h>
 
 #include <atomic>
+#include <ctime>
 
 enum UiMode : int {
     UiModeCommandBars = 0,
@@ -94,6 +97,35 @@ public:
     // The idMso of the tab that carries the Talvora group for a ribbon id; empty for others.
     static std::wstring getMainTabName(const std::wstring& ribbonId);
 
+    // The commands.
+    void createAppointment();
+    void runParleon(bool unused);
+    void openProperWall();
+
+    // Composition: the guards every composition starts with (true: go on), the invitation as the
+    // footer of the Word editor of an open appointment, and in an appointment's Body.
+    bool getTFPhones(bool reload);
+    bool getInvitationBody(bool reload);
+    bool HasInvitation(const Office::Object& inspector);
+    void addPNFooter(const Office::Object& inspector, const std::wstring& text);
+    void removePNFooter(const Office::Object& inspector);
+    void clearWallLocation(const Office::Object& appointment);
+    // The command-bar route; false when a service request stopped it (nothing changed).
+    bool addInvitationToBody(const Office::Object& appointment);
+    bool removeInvitationFromBody(const Office::Object& appointment);
+
+    // The version gate of the ribbon commands: at most every m_checkIntervalMinutes an online
+    // check; false when the user chose to update instead of running the command.
+    bool checkVersion();
+    bool checkVersionOnline();
+    OnlineConfig loadConfig();
+
+    CAccount& account() noexcept { return m_account; }
+    const OnlineConfig& config() const noexcept { return m_config; }
+    // The clock of the version gate, in seconds since 1970 (tests move it).
+    using Clock = std::time_t (*)();
+    void setClock(Clock clock) noexcept { m_clock = clock; }
+
 private:
     // The non-delegating unknown: the object's own identity and reference count.
     class InnerUnknown final : public IUnknown {
@@ -130,6 +162,14 @@ private:
     Office::Object m_spOutlookApp;
     Com::ComPtr<IDispatch> m_pPopUpParleon;
     UiMode m_uiMode = UiModeCommandBars;
+    CAccount m_account;
     unsigned m_inspectorButtonCount = 0;
     Com::BStr m_hostName;
+    int m_checkIntervalMinutes = 120;
+    bool m_updateAvailable = false;
+    std::wstring m_onlineVersionText;
+    VersionNumbers m_onlineVersion = {-1, -1, -1, -1};
+    std::time_t m_lastCheckTime = 0;
+    OnlineConfig m_config;
+    Clock m_clock = [] { return std::time(nullptr); };
 };

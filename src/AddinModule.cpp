@@ -5,6 +5,7 @@
 #include "Com/Module.h"
 #include "Com/Registrar.h"
 #include "Com/TypeLibrary.h"
+#include "UriCodec.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
+        UriCodec::selfCheck();
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         // Unloaded by FreeLibrary: the process goes on, so give back what the module cached.
         Com::releaseTypeInfos();

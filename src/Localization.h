@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 class Localization {
 public:
@@ -48,3 +49,8 @@ private:
 
 // The language set in the desktop application's profile ("general"."plugin_lang"), or empty.
 std::string desktopProfileLanguage();
+
+// The pattern printf-style with the service name "Talvora" as its one argument: the first %s
+// takes the name, %% is a percent sign, and anything else (a stray %, a second %s a translation
+// should not have) stays as written instead of reading an argument that is not there.
+std::wstring formatWithServiceName(std::wstring_view pattern);

@@ -29,7 +29,7 @@ public:
     NCProfile& operator=(const NCProfile&) = delete;
 
 private:
-    NCProfile() = default;
+    NCProfile(); // runs Load()
 };
 
 // The desktop application's executable ("TVZ EN.exe") under the local application data or

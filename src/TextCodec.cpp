@@ -10,17 +10,20 @@ HRESULT lastError()
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
-// Both directions in one shape: measure (the NUL included), then convert into the result.
+// Both directions in one shape. Most texts are short, so the first attempt goes straight into
+// the inline buffer; only a text that does not fit is measured (the NUL included) and converted
+// again into a heap buffer of its size.
 template <class To, class Measure, class Convert>
 bool convert(ConvertedText<To>& result, Measure measure, Convert convertInto, HRESULT& failure)
 {
-    const int units = measure();
-    if (units <= 0) {
-        failure = lastError();
-        return false;
+    constexpr int InlineCapacity = static_cast<int>(ConvertedText<To>::InlineUnits) + 1;
+    int units = convertInto(result.reserve(ConvertedText<To>::InlineUnits), InlineCapacity);
+    if (units <= 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        units = measure();
+        if (units > 0 && convertInto(result.reserve(static_cast<std::size_t>(units - 1)), units) != units)
+            units = 0;
     }
-    To* buffer = result.reserve(static_cast<std::size_t>(units - 1));
-    if (convertInto(buffer, units) != units) {
+    if (units <= 0) {
         failure = lastError();
         result.setSize(0);
         return false;

@@ -2,10 +2,16 @@
 // Conversions between 8-bit text and UTF-16 through an explicit Windows code page
 // (CP_UTF8 or CP_THREAD_ACP/CP_ACP; every call names the one it means).
 //
-// toUtf16/fromUtf16 raise ConversionError when the platform conversion fails;
+// toUtf16/fromUtf16 raise ConversionError, carrying the platform's last error as an HRESULT,
+// when the platform conversion fails (an unknown code page, no memory);
 // toUtf16OrEmpty/fromUtf16OrEmpty give an empty text instead, for short-lived texts such as
-// log pieces. A null input gives an empty result. Results of up to 128 units stay in the
-// result object itself: no heap allocation for the short texts that make up most calls.
+// log pieces. A null input gives an empty result. Results of up to 128 units (the NUL not
+// counted) stay in the result object itself: no heap allocation for the short texts that
+// make up most calls.
+//
+// Malformed input is not a failure: an invalid UTF-8 sequence becomes U+FFFD and a lone
+// surrogate becomes the code page's replacement, so that one bad byte in a service answer or a
+// profile does not cost the whole text.
 
 #include <windows.h>
 
@@ -43,11 +49,11 @@ public:
     // Room for `units` units plus the terminating NUL.
     Char* reserve(std::size_t units)
     {
-        if (units + 1 <= InlineUnits) {
+        if (units <= InlineUnits) {
             m_heap.reset();
             return m_inline;
         }
-        m_heap = std::make_unique<Char[]>(units + 1);
+        m_heap = std::make_unique_for_overwrite<Char[]>(units + 1);
         return m_heap.get();
     }
     void setSize(std::size_t units) noexcept
@@ -77,7 +83,7 @@ private:
         other.m_inline[0] = 0;
     }
 
-    Char m_inline[InlineUnits];
+    Char m_inline[InlineUnits + 1];
     std::unique_ptr<Char[]> m_heap;
     std::size_t m_size = 0;
 };

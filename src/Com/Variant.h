@@ -39,6 +39,12 @@ public:
     }
 
     bool isEmpty() const noexcept { return m_v.vt == VT_EMPTY || m_v.vt == VT_NULL; }
+    // The text of a VT_BSTR value without copying it; empty for any other type.
+    std::wstring_view view() const noexcept
+    {
+        return m_v.vt == VT_BSTR && m_v.bstrVal ? std::wstring_view(m_v.bstrVal, SysStringLen(m_v.bstrVal))
+                                                : std::wstring_view();
+    }
     // Conversions through VariantChangeType; each throws ComError when the value does not convert.
     std::wstring toString() const;
     LONG toInt32() const;

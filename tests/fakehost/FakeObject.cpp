@@ -17,6 +17,25 @@ long liveObjects() noexcept
     return g_liveObjects.load();
 }
 
+long CallTally::count(const std::wstring& classRecord) const
+{
+    const auto found = m_byMember.find(classRecord);
+    return found == m_byMember.end() ? 0 : found->second;
+}
+
+void CallTally::clear()
+{
+    m_byMember.clear();
+    m_invokes = 0;
+    m_lookups = 0;
+}
+
+void CallTally::addInvoke(const std::wstring& className, const std::wstring& record)
+{
+    ++m_byMember[className + L"." + record];
+    ++m_invokes;
+}
+
 Ref Object::create(std::wstring className)
 {
     return Ref::attach(new Object(std::move(className)));
@@ -65,6 +84,12 @@ Object& Object::method(const std::wstring& name, Getter call)
 Object& Object::answers(const IID& iid)
 {
     m_iids.push_back(iid);
+    return *this;
+}
+
+Object& Object::tallyInto(std::shared_ptr<CallTally> tally)
+{
+    m_tally = std::move(tally);
     return *this;
 }
 
@@ -161,6 +186,8 @@ HRESULT STDMETHODCALLTYPE Object::GetTypeInfo(UINT, LCID, ITypeInfo** info)
 
 HRESULT STDMETHODCALLTYPE Object::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
+    if (m_tally)
+        m_tally->addLookup();
     if (!names || !ids || count != 1)
         return E_INVALIDARG;
     for (std::size_t i = 0; i < m_members.size(); ++i) {
@@ -181,6 +208,8 @@ HRESULT STDMETHODCALLTYPE Object::Invoke(DISPID id, REFIID, LCID, WORD flags, DI
     Member& m = m_members[id - 1];
     const bool writing = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     m_calls.push_back(writing ? m.name + L"=" : m.name);
+    if (m_tally)
+        m_tally->addInvoke(m_className, m_calls.back());
     if (FAILED(m.failure)) {
         if (m.description.empty())
             return m.failure;

@@ -27,6 +27,26 @@ long liveObjects() noexcept;
 
 class ConnectionPoint;
 
+// Calls counted across many objects (a Word document hands out a new Range for every request),
+// for tests and benchmarks that report how many COM calls an operation made.
+class CallTally {
+public:
+    // Invoke records by "Class.Member" or "Class.Member=", e.g. "Paragraphs.Item".
+    long count(const std::wstring& classRecord) const;
+    long invokes() const noexcept { return m_invokes; }
+    long lookups() const noexcept { return m_lookups; } // GetIDsOfNames calls
+    const std::map<std::wstring, long>& byMember() const noexcept { return m_byMember; }
+    void clear();
+
+    void addInvoke(const std::wstring& className, const std::wstring& record);
+    void addLookup() noexcept { ++m_lookups; }
+
+private:
+    std::map<std::wstring, long> m_byMember;
+    long m_invokes = 0;
+    long m_lookups = 0;
+};
+
 class Object : public IDispatch, public IConnectionPointContainer {
 public:
     // A new object whose name appears in call records; the caller owns the one reference.
@@ -42,6 +62,8 @@ public:
     Object& method(const std::wstring& name, Getter call);
     // The IIDs QueryInterface answers (IUnknown and IDispatch always).
     Object& answers(const IID& iid);
+    // Also counts this object's calls in `tally` (shared by a family of objects).
+    Object& tallyInto(std::shared_ptr<CallTally> tally);
 
     // Makes a member fail with hr from now on (S_OK: stop failing). A failing GetIDsOfNames is
     // not needed: an unknown member is simply not declared.
@@ -92,6 +114,7 @@ private:
     std::vector<IID> m_iids;
     std::vector<Member> m_members;
     std::vector<std::wstring> m_calls;
+    std::shared_ptr<CallTally> m_tally;
     std::vector<Com::ComPtr<ConnectionPoint>> m_eventSources;
 };
 

@@ -44,22 +44,22 @@ const IID* applicationIid(App app)
 
 } // namespace
 
-Office Office::build(const HostSpec& spec)
+Office Office::build(const HostSpec& setup)
 {
     Office office;
     office.application = Object::create(L"Application");
     Object& app = *office.application;
-    if (const IID* iid = applicationIid(spec.app))
+    if (const IID* iid = applicationIid(setup.app))
         app.answers(*iid);
-    if (spec.hasName)
-        app.value(L"Name", Variant::fromString(spec.name.value_or(defaultName(spec.app))));
-    if (spec.hasVersion)
-        app.value(L"Version", Variant::fromString(spec.version));
+    if (setup.hasName)
+        app.value(L"Name", Variant::fromString(setup.name.value_or(defaultName(setup.app))));
+    if (setup.hasVersion)
+        app.value(L"Version", Variant::fromString(setup.version));
 
-    if (spec.hasLanguageSettings) {
+    if (setup.hasLanguageSettings) {
         office.languageSettings = Object::create(L"LanguageSettings");
         office.languageSettings->answers(::Office::IID_LanguageSettings);
-        const long id = spec.languageId;
+        const long id = setup.languageId;
         office.languageSettings->property(L"LanguageID", [id](const Args&) { return Variant::fromInt32(id); });
         app.objectProperty(L"LanguageSettings", office.languageSettings);
     }
@@ -67,18 +67,20 @@ Office Office::build(const HostSpec& spec)
     office.commandBars = Object::create(L"CommandBars");
     office.commandBars->answers(::Office::IID_CommandBars);
 
-    if (spec.app == App::Outlook) {
+    if (setup.app == App::Outlook) {
         office.inspectors = Object::create(L"Inspectors");
         office.inspectors->answers(::Office::IID_Inspectors);
         office.inspectors->eventSource(::Office::DIID_InspectorsEvents);
         app.objectProperty(L"Inspectors", office.inspectors);
-        if (spec.hasActiveExplorer) {
+        if (setup.hasActiveExplorer) {
             office.explorer = Object::create(L"Explorer");
             office.explorer->answers(::Office::IID_Explorer);
             office.explorer->objectProperty(L"CommandBars", office.commandBars);
         }
         Ref explorer = office.explorer;
         app.method(L"ActiveExplorer", [explorer](const Args&) { return Variant::fromDispatch(explorer.get()); });
+        office.items = std::make_shared<ItemFactory>();
+        addCreateItem(app, office.items);
     } else {
         app.objectProperty(L"CommandBars", office.commandBars);
     }

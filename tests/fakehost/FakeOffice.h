@@ -3,6 +3,7 @@
 // members the add-in uses, and the objects behind them.
 
 #include "FakeObject.h"
+#include "FakeOutlook.h"
 
 #include <optional>
 #include <string>
@@ -29,8 +30,9 @@ struct Office {
     Ref commandBars; // the host's (Word, Excel, PowerPoint) or the explorer's (Outlook)
     Ref explorer;
     Ref inspectors;
+    std::shared_ptr<ItemFactory> items; // Outlook: what Application.CreateItem hands out
 
-    static Office build(const HostSpec& spec);
+    static Office build(const HostSpec& setup);
     // The inspectors' event source (Outlook); null for other hosts.
     ConnectionPoint* inspectorsEvents() const;
 };

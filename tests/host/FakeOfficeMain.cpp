@@ -53,10 +53,10 @@ void report(const char* step, HRESULT hr)
 
 int run(const Options& options)
 {
-    Fake::HostSpec spec;
-    spec.app = options.app;
-    spec.version = options.version;
-    Fake::Office office = Fake::Office::build(spec);
+    Fake::HostSpec setup;
+    setup.app = options.app;
+    setup.version = options.version;
+    Fake::Office office = Fake::Office::build(setup);
     std::printf("%ls %ls\n", Fake::defaultName(options.app), options.version.c_str());
 
     const auto progIds = Host::startupAddins(options.appName);

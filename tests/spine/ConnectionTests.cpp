@@ -27,24 +27,24 @@ struct Scenario {
 
 Fake::HostSpec host(Fake::App app, std::wstring version, std::optional<std::wstring> name = std::nullopt)
 {
-    Fake::HostSpec spec;
-    spec.app = app;
-    spec.version = std::move(version);
-    spec.name = std::move(name);
-    return spec;
+    Fake::HostSpec setup;
+    setup.app = app;
+    setup.version = std::move(version);
+    setup.name = std::move(name);
+    return setup;
 }
 
-Fake::HostSpec withoutExplorer(Fake::HostSpec spec)
+Fake::HostSpec withoutExplorer(Fake::HostSpec setup)
 {
-    spec.hasActiveExplorer = false;
-    return spec;
+    setup.hasActiveExplorer = false;
+    return setup;
 }
 
-Fake::HostSpec withoutNameAndVersion(Fake::HostSpec spec)
+Fake::HostSpec withoutNameAndVersion(Fake::HostSpec setup)
 {
-    spec.hasName = false;
-    spec.hasVersion = false;
-    return spec;
+    setup.hasName = false;
+    setup.hasVersion = false;
+    return setup;
 }
 
 const char* const Connected16 = "Connected. The app: Outlook, version: 16, plugin version: 0.9.28.0";
@@ -184,9 +184,9 @@ TEST_F(ConnectionTest, FailuresOfTheHostObjects)
         SCOPED_TRACE(c.title);
         LogCapture log;
         {
-            Fake::HostSpec spec;
-            spec.app = c.app;
-            Fake::Office office = Fake::Office::build(spec);
+            Fake::HostSpec setup;
+            setup.app = c.app;
+            Fake::Office office = Fake::Office::build(setup);
             office.application->fail(c.failingMember, c.failure);
             std::wstring error;
             auto addin = Host::LoadedAddin::load(Spine::ProgId, error);

@@ -1,0 +1,221 @@
+#pragma once
+// Owners of GDI objects, icons and device contexts, and scopes that put a DC back the way they
+// found it.
+//
+// Every owner keeps a process-wide count of the objects it holds, by kind: Wine reports nothing
+// through GetGuiResources (it fails with ERROR_CALL_NOT_IMPLEMENTED), so these counts are how a
+// test proves that a dialog gave back everything it created.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace Win {
+
+enum class GuiKind { Font, Brush, Bitmap, Pen, Icon, DeviceContext, Count };
+
+// Objects of this kind currently held by the owners below.
+long liveGuiObjects(GuiKind kind) noexcept;
+
+namespace Detail {
+void countCreated(GuiKind kind) noexcept;
+void countDeleted(GuiKind kind) noexcept;
+} // namespace Detail
+
+// Owner of one GDI object created by the add-in (never a stock object).
+template <class Handle, GuiKind Kind>
+class GdiObject {
+public:
+    GdiObject() noexcept = default;
+    explicit GdiObject(Handle handle) noexcept { reset(handle); }
+    GdiObject(GdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_handle = std::exchange(other.m_handle, nullptr);
+        }
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    ~GdiObject() { reset(); }
+
+    // Deletes the object held and takes `handle` (which may be null: creation failed).
+    void reset(Handle handle = nullptr) noexcept
+    {
+        if (m_handle) {
+            DeleteObject(m_handle);
+            Detail::countDeleted(Kind);
+        }
+        m_handle = handle;
+        if (m_handle)
+            Detail::countCreated(Kind);
+    }
+
+    Handle get() const noexcept { return m_handle; }
+    explicit operator bool() const noexcept { return m_handle != nullptr; }
+
+private:
+    Handle m_handle = nullptr;
+};
+
+using Font = GdiObject<HFONT, GuiKind::Font>;
+using Brush = GdiObject<HBRUSH, GuiKind::Brush>;
+using Bitmap = GdiObject<HBITMAP, GuiKind::Bitmap>;
+using Pen = GdiObject<HPEN, GuiKind::Pen>;
+
+// Owner of an icon loaded without LR_SHARED (LoadImageW), which its loader must destroy.
+class Icon {
+public:
+    Icon() noexcept = default;
+    explicit Icon(HICON icon) noexcept : m_icon(icon)
+    {
+        if (m_icon)
+            Detail::countCreated(GuiKind::Icon);
+    }
+    Icon(Icon&& other) noexcept : m_icon(std::exchange(other.m_icon, nullptr)) {}
+    Icon& operator=(Icon&& other) noexcept
+    {
+        if (this != &other) {
+            destroy();
+            m_icon = std::exchange(other.m_icon, nullptr);
+        }
+        return *this;
+    }
+    Icon(const Icon&) = delete;
+    Icon& operator=(const Icon&) = delete;
+    ~Icon() { destroy(); }
+
+    HICON get() const noexcept { return m_icon; }
+    explicit operator bool() const noexcept { return m_icon != nullptr; }
+
+private:
+    void destroy() noexcept
+    {
+        if (m_icon) {
+            DestroyIcon(std::exchange(m_icon, nullptr));
+            Detail::countDeleted(GuiKind::Icon);
+        }
+    }
+
+    HICON m_icon = nullptr;
+};
+
+// One of the system's shared cursors (IDC_HAND, IDC_ARROW...). The system owns them: they are
+// never destroyed, so this is a plain handle with a name that says so.
+class SystemCursor {
+public:
+    explicit SystemCursor(LPCWSTR id) noexcept : m_cursor(LoadCursorW(nullptr, id)) {}
+    HCURSOR get() const noexcept { return m_cursor; }
+
+private:
+    HCURSOR m_cursor;
+};
+
+// The DC of a window's client area (GetDC/ReleaseDC); null window: the screen.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) noexcept : m_window(window), m_dc(GetDC(window))
+    {
+        if (m_dc)
+            Detail::countCreated(GuiKind::DeviceContext);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC()
+    {
+        if (m_dc) {
+            ReleaseDC(m_window, m_dc);
+            Detail::countDeleted(GuiKind::DeviceContext);
+        }
+    }
+    HDC get() const noexcept { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// A memory DC compatible with another (CreateCompatibleDC/DeleteDC).
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC compatibleWith) noexcept : m_dc(CreateCompatibleDC(compatibleWith))
+    {
+        if (m_dc)
+            Detail::countCreated(GuiKind::DeviceContext);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    ~MemoryDC()
+    {
+        if (m_dc) {
+            DeleteDC(m_dc);
+            Detail::countDeleted(GuiKind::DeviceContext);
+        }
+    }
+    HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HDC m_dc;
+};
+
+// BeginPaint/EndPaint around a WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) noexcept : m_window(window) { BeginPaint(m_window, &m_paint); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    ~PaintDC() { EndPaint(m_window, &m_paint); }
+    HDC get() const noexcept { return m_paint.hdc; }
+
+private:
+    HWND m_window;
+    PAINTSTRUCT m_paint{};
+};
+
+// Selects an object into a DC and puts the previous one back, so that an owned object is never
+// deleted while still selected.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : m_dc(dc), m_previous(object ? SelectObject(dc, object) : nullptr) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject()
+    {
+        if (m_previous)
+            SelectObject(m_dc, m_previous);
+    }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+// Saves a DC's whole state (objects, colours, modes) and restores it: painting into a DC that
+// someone else owns (WM_PRINTCLIENT, WM_DRAWITEM) leaves it as it came.
+class SavedDCState {
+public:
+    explicit SavedDCState(HDC dc) noexcept : m_dc(dc), m_level(SaveDC(dc)) {}
+    SavedDCState(const SavedDCState&) = delete;
+    SavedDCState& operator=(const SavedDCState&) = delete;
+    ~SavedDCState()
+    {
+        if (m_level)
+            RestoreDC(m_dc, m_level);
+    }
+
+private:
+    HDC m_dc;
+    int m_level;
+};
+
+// Fills a rectangle with one colour without creating a brush (the opaque-text trick).
+void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour) noexcept;
+
+// The description of `font`, or of the default GUI font when it is null or unreadable: the base
+// from which the controls make their own variants (bold, underlined).
+LOGFONTW logFontOf(HFONT font) noexcept;
+
+} // namespace Win
