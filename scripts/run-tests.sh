@@ -11,12 +11,17 @@ echo "== stand-in service"
 service_rc=$?
 tail -n 3 "$BUILD/service-tests.log"
 
+echo "== imports"
+"$TOP/scripts/check-imports.sh" "$BUILD"
+imports_rc=$?
+
 . "$TOP/scripts/wine-session.sh"
 
 LOGS="$BUILD/test-logs"
 mkdir -p "$LOGS"
 failed=""
 [ $service_rc -eq 0 ] || failed="service"
+[ $imports_rc -eq 0 ] || failed="$failed imports"
 for exe in "$BUILD"/tests/bin/$PATTERN.exe; do
     [ -f "$exe" ] || continue
     name=$(basename "$exe" .exe)

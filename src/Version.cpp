@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 
@@ -23,25 +24,38 @@ void parseVersion(const std::wstring& text, VersionNumbers& numbers, wchar_t sep
     }
 }
 
-VersionNumbers getPluginVersion()
+namespace {
+
+// The version resource as it is mapped with the loaded module: reading the file again through
+// GetFileVersionInfoW would cost a file open at every connection, and the version of a loaded
+// module never changes.
+VersionNumbers readPluginVersion()
 {
     VersionNumbers version = {-1, -1, -1, -1};
-    wchar_t path[1024] = {};
-    if (!GetModuleFileNameW(Com::Module::instance(), path, 1024))
+    const HMODULE module = Com::Module::instance();
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || size == 0 || size > 40959)
         return version;
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0 || size > 40959)
-        return version;
+    // VerQueryValueW wants a block it may write to, as GetFileVersionInfoW hands out.
     auto block = std::make_unique<BYTE[]>(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.get()))
-        return version;
+    std::memcpy(block.get(), data, size);
     wchar_t* text = nullptr;
     UINT length = 0;
     if (VerQueryValueW(block.get(), L"\\StringFileInfo\\040904b0\\ProductVersion", reinterpret_cast<void**>(&text),
                        &length)
         && text && length)
         parseVersion(std::wstring(text, wcsnlen(text, length)), version, L',');
+    return version;
+}
+
+} // namespace
+
+VersionNumbers getPluginVersion()
+{
+    static const VersionNumbers version = readPluginVersion();
     return version;
 }
 
