@@ -70,8 +70,9 @@ public:
     Request asyncHttpRequest(const std::wstring& url, int kind, const std::wstring& method, const std::wstring& body);
 
     // The service operations. Those the user starts (load, loadSubscription, loadInvitation and
-    // the two reporting forms) wait behind the progress dialog; the two of the browser sign-in
-    // block on the request for up to a minute.
+    // the two reporting forms) wait behind the progress dialog, and a request it gave up on
+    // counts as a COM error; the two of the browser sign-in block on the request for up to a
+    // minute.
     // GET `url`; true with the body when the status is 200. A COM error shows string 512.
     bool load(const std::wstring& url, std::string& body);
     // The subscription (and, by password, the access token) into the account; COM errors raise.
@@ -83,6 +84,9 @@ public:
     bool getInvitation(bool& failed);
     bool postAccessTokenRequest(const std::string& code, const std::string& redirectUri, std::string& accessToken);
     bool getSubscriptionByAccessToken(const std::string& accessToken);
+    // How long each of those two requests may block the UI thread, in seconds: a minute, like the
+    // progress dialog's limit. Tests shorten it to reach the time-out without waiting that long.
+    void setSignInWait(long seconds) noexcept { m_signInWaitSeconds = seconds; }
 
     static ServerResponse parseResponse(Server* server, const std::string& body, int kind);
     // Copies a subscription response into the account; false (and the access token emptied)
@@ -91,6 +95,7 @@ public:
 
 private:
     CAccount* m_account;
+    long m_signInWaitSeconds = 60;
 };
 
 // The first non-null entry of a list of number objects whose "country" equals key as a JSON

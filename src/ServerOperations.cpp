@@ -14,13 +14,22 @@
 
 namespace {
 
-// The browser sign-in's two requests block the host's UI thread until they answer. The platform
-// counts the time-out in seconds: one minute, like the progress dialog's limit.
-constexpr long SignInWaitSeconds = 60;
-
 void showCommunicationError()
 {
     MessageBoxW(nullptr, Localization::instance().getString(512).c_str(), Server::Caption, MB_ICONWARNING);
+}
+
+// Waits behind the progress dialog. A request still without an answer afterwards was given up
+// (the time limit, a failure seen while polling, the pop-up closed): a communication failure,
+// whether or not the platform raises it again on the last look. Read as an answer it would pass
+// for success (load) or for a refusal ("incorrect credentials" while the service is down).
+void waitForAnswer(Server::Request& request)
+{
+    runWithProgress(request);
+    if (!request.wait(0)) {
+        TVZ_LOG("COM Error: 0x" << Log::hex(E_ABORT) << " (no answer)");
+        Com::check(E_ABORT, IID_WinHttpRequest);
+    }
 }
 
 } // namespace
@@ -30,7 +39,7 @@ bool Server::load(const std::wstring& url, std::string& body)
     TVZ_LOG("begin");
     try {
         Request request = asyncHttpRequest(url, ResponseRaw, L"GET", std::wstring());
-        runWithProgress(request);
+        waitForAnswer(request);
         const ServerResponse response = request.getResponse();
         body = response.body;
         return response.httpStatus == 200;
@@ -45,7 +54,7 @@ bool Server::loadSubscription(bool byPassword)
     TVZ_LOG("begin");
     const std::wstring url = byPassword ? tokenByPasswordUrl(*m_account) : subscriptionUrl(*m_account);
     Request request = asyncHttpRequest(url, ResponseSubscription, L"GET", std::wstring());
-    runWithProgress(request);
+    waitForAnswer(request);
     return parseGetSubscriptionResponse(this, request.getResponse());
 }
 
@@ -65,7 +74,7 @@ bool Server::getPhone(bool& failed)
 bool Server::loadInvitation()
 {
     Request request = asyncHttpRequest(invitationTemplateUrl(*m_account), ResponseEmailTemplate, L"GET", std::wstring());
-    runWithProgress(request);
+    waitForAnswer(request);
     const ServerResponse response = request.getResponse();
     if (response.retcode != 0)
         return false;
@@ -97,7 +106,7 @@ bool Server::postAccessTokenRequest(const std::string& code, const std::string& 
 {
     try {
         Request request = asyncHttpRequest(tokenUrl(), ResponseTokenExchange, L"POST", tokenRequestBody(code, redirectUri));
-        if (!request.wait(SignInWaitSeconds)) {
+        if (!request.wait(m_signInWaitSeconds)) {
             TVZ_LOG("Timeout");
             return false;
         }
@@ -117,7 +126,7 @@ bool Server::getSubscriptionByAccessToken(const std::string& accessToken)
 {
     try {
         Request request = asyncHttpRequest(currentSubscriptionUrl(accessToken), ResponseSubscription, L"GET", std::wstring());
-        if (!request.wait(SignInWaitSeconds)) {
+        if (!request.wait(m_signInWaitSeconds)) {
             TVZ_LOG("Timeout");
             return false;
         }

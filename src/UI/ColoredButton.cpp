@@ -50,10 +50,15 @@ void drawButtonText(HDC dc, std::wstring& text, RECT area, LONG_PTR style)
 } // namespace
 
 template <class T, class TBase>
+CColoredButtonImpl<T, TBase>::CColoredButtonImpl() noexcept
+    : m_textColor(GetSysColor(COLOR_BTNTEXT)), m_normalColor(GetSysColor(COLOR_BTNFACE)),
+      m_pressedColor(GetSysColor(COLOR_BTNFACE)), m_disabledColor(GetSysColor(COLOR_BTNFACE))
+{
+}
+
+template <class T, class TBase>
 void CColoredButtonImpl<T, TBase>::onAttached()
 {
-    m_textColor = GetSysColor(COLOR_BTNTEXT);
-    m_normalColor = m_pressedColor = m_disabledColor = GetSysColor(COLOR_BTNFACE);
     const HWND window = this->hwnd();
     const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
     SetWindowLongPtrW(window, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);

@@ -7,6 +7,9 @@
 template <class T, class TBase = Win::WindowSubclass>
 class CColoredButtonImpl : public TBase {
 public:
+    // The system's button colours until the dialog chooses its own, before or after attaching.
+    CColoredButtonImpl() noexcept;
+
     void setTextColor(COLORREF color) noexcept { m_textColor = color; }
     void setNormalColor(COLORREF color) noexcept { m_normalColor = color; }
     void setPressedColor(COLORREF color) noexcept { m_pressedColor = color; }
@@ -19,10 +22,10 @@ protected:
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    COLORREF m_textColor = 0;
-    COLORREF m_normalColor = 0;
-    COLORREF m_pressedColor = 0;
-    COLORREF m_disabledColor = 0;
+    COLORREF m_textColor;
+    COLORREF m_normalColor;
+    COLORREF m_pressedColor;
+    COLORREF m_disabledColor;
 };
 
 class CColoredButtonCtrl : public CColoredButtonImpl<CColoredButtonCtrl> {};

@@ -168,11 +168,6 @@ void CSettingsDialog::onInitDialog()
     const std::wstring facebook = Localization::instance().getString(534);
     setItemText(IdFacebook, facebook);
     setItemText(IdFacebookSection, facebook);
-    if (!m_browser) {
-        // Without a browser sign-in there is nothing to continue with.
-        ShowWindow(item(IdFacebook), SW_HIDE);
-        ShowWindow(item(IdSeparator), SW_HIDE);
-    }
 
     applyMode(m_mode);
     const std::wstring title = Localization::instance().getFormattedString(507);
@@ -353,6 +348,12 @@ void CSettingsDialog::applyMode(Mode mode)
     m_signedInSection.show(mode == SignedIn);
     m_loginSection.show(mode == SignedOut);
     m_browserSection.show(mode == BrowserSignInWait);
+    if (!m_browser) {
+        // Without a browser sign-in there is nothing to continue with; showing the login
+        // section shows all of its members, these two included, so they go again each time.
+        ShowWindow(item(IdFacebook), SW_HIDE);
+        ShowWindow(item(IdSeparator), SW_HIDE);
+    }
     if (mode == SignedIn)
         setItemText(IdSignedInLogin, m_account.login);
     if (mode == BrowserSignInWait) {

@@ -10,6 +10,12 @@ constexpr COLORREF BackgroundColor = RGB(77, 77, 77);
 constexpr COLORREF TextColor = RGB(255, 255, 255);
 constexpr RECT AnimationPlace{10, 12, 42, 44}; // pixels: 32 x 32 at 10, 12
 
+CWaiting::Timing& progressTiming()
+{
+    static CWaiting::Timing timing;
+    return timing;
+}
+
 } // namespace
 
 CWaiting::CWaiting(Server::Request& request) : CWaiting(request, Timing{}) {}
@@ -52,6 +58,7 @@ bool CWaiting::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 
 void CWaiting::onInitDialog()
 {
+    inheritReadingOrder();
     centerWindow();
     m_background.reset(CreateSolidBrush(BackgroundColor));
     m_animation = item(IDC_ANIMATION);
@@ -108,8 +115,13 @@ void CWaiting::stopTimer() noexcept
 void runWithProgress(Server::Request& request)
 {
     {
-        CWaiting waiting(request);
+        CWaiting waiting(request, progressTiming());
         waiting.runModal(GetActiveWindow());
     } // the dialog and its brush are gone before the last look at the request
     request.wait(0);
+}
+
+void setProgressTiming(CWaiting::Timing timing)
+{
+    progressTiming() = std::move(timing);
 }

@@ -48,3 +48,8 @@ private:
 // the active window, then asks the request once more (wait(0)); its outcome is then read from
 // the request itself. A COM error from that last wait reaches the caller.
 void runWithProgress(Server::Request& request);
+
+// The clock of the progress dialogs runWithProgress opens from now on. A seam for the tests of
+// the operations that wait there: they cannot reach the dialog an operation makes, yet must see
+// its one-minute limit pass within moments. The add-in itself never calls it.
+void setProgressTiming(CWaiting::Timing timing);

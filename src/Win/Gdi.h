@@ -12,7 +12,7 @@
 
 namespace Win {
 
-enum class GuiKind { Font, Brush, Bitmap, Pen, Icon, DeviceContext, Count };
+enum class GuiKind { Font, Brush, Bitmap, Icon, DeviceContext, Count };
 
 // Objects of this kind currently held by the owners below.
 long liveGuiObjects(GuiKind kind) noexcept;
@@ -63,7 +63,6 @@ private:
 using Font = GdiObject<HFONT, GuiKind::Font>;
 using Brush = GdiObject<HBRUSH, GuiKind::Brush>;
 using Bitmap = GdiObject<HBITMAP, GuiKind::Bitmap>;
-using Pen = GdiObject<HPEN, GuiKind::Pen>;
 
 // Owner of an icon loaded without LR_SHARED (LoadImageW), which its loader must destroy.
 class Icon {

@@ -46,18 +46,6 @@ protected:
         return request.getResponse();
     }
 
-    // The request log's entries, polled until `count` have arrived (a request is recorded when
-    // the service receives it, which may be a moment after Send returned).
-    Json::Value requestsWhenArrived(Json::ArrayIndex count)
-    {
-        Json::Value sent = service.requests();
-        for (int attempt = 0; sent.size() < count && attempt < 100; ++attempt) {
-            Sleep(50);
-            sent = service.requests();
-        }
-        return sent;
-    }
-
     static std::string hexText(HRESULT hr)
     {
         std::ostringstream text;

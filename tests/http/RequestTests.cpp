@@ -172,7 +172,7 @@ TEST_F(HttpTest, AbortEndsAHangingRequest)
     service.addSwitch(R"({"path": "/api/v3/subscriptions/", "hang": true})");
     Server::Request request =
         server.asyncHttpRequest(api(L"/api/v3/subscriptions/48213"), ResponseSubscription, L"GET", L"");
-    ASSERT_EQ(requestsWhenArrived(1).size(), 1u);
+    ASSERT_EQ(service.requestsWhenArrived(1).size(), 1u);
     EXPECT_FALSE(request.wait(0));
 
     const auto start = std::chrono::steady_clock::now();

@@ -3,8 +3,6 @@
 #include "TestSupport.h"
 #include "TextCodec.h"
 
-#include <shlobj.h>
-
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -13,14 +11,6 @@
 namespace LocalizationTest {
 
 namespace {
-
-std::wstring desktopAppFolder()
-{
-    wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_DEFAULT, folder)))
-        throw std::runtime_error("no local application data folder");
-    return std::wstring(folder) + L"\\TVZ";
-}
 
 UINT stringId(const std::string& key)
 {
@@ -100,7 +90,7 @@ DataModule::~DataModule()
 DesktopProfile::DesktopProfile(const std::string& json)
 {
     remove();
-    const std::wstring folder = desktopAppFolder();
+    const std::wstring folder = TestSupport::desktopAppFolder();
     CreateDirectoryW(folder.c_str(), nullptr);
     std::ofstream executable((folder + L"\\TVZ EN.exe").c_str(), std::ios::binary);
     std::ofstream preferences((folder + L"\\TVZ.json").c_str(), std::ios::binary);
@@ -119,7 +109,7 @@ DesktopProfile::~DesktopProfile()
 void DesktopProfile::remove() noexcept
 {
     try {
-        const std::wstring folder = desktopAppFolder();
+        const std::wstring folder = TestSupport::desktopAppFolder();
         DeleteFileW((folder + L"\\TVZ.json").c_str());
         DeleteFileW((folder + L"\\TVZ EN.exe").c_str());
         RemoveDirectoryW(folder.c_str());

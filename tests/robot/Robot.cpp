@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace Robot {
 
@@ -156,12 +157,12 @@ Robot& Robot::waitUntil(Condition condition, std::string description)
 
 Robot& Robot::pause(DWORD ms)
 {
-    auto started = std::make_shared<DWORD>(0);
+    auto started = std::make_shared<std::optional<DWORD>>();
     return add(
         [started, ms](Robot&) {
             if (!*started)
-                *started = GetTickCount() | 1;
-            return GetTickCount() - *started >= ms;
+                *started = GetTickCount();
+            return GetTickCount() - **started >= ms;
         },
         "pause");
 }
@@ -233,16 +234,16 @@ void Robot::tick()
     if (m_script.empty() || !dialog().exists())
         return;
     if (!m_stepStarted)
-        m_stepStarted = GetTickCount() | 1;
+        m_stepStarted = GetTickCount();
     // Taken off the queue before it runs: a step that opens a nested modal loop (a message box)
     // lets the next ticks go on with the following steps from inside that loop.
     Entry entry = std::move(m_script.front());
     m_script.pop_front();
     if (entry.run(*this)) {
-        m_stepStarted = 0;
+        m_stepStarted.reset();
         return;
     }
-    if (GetTickCount() - m_stepStarted > m_stepTimeout) {
+    if (GetTickCount() - *m_stepStarted > m_stepTimeout) {
         giveUp(entry.description);
         return;
     }
@@ -253,7 +254,7 @@ void Robot::giveUp(const std::string& description)
 {
     ADD_FAILURE() << "UI robot: timed out at \"" << description << "\"";
     m_script.clear();
-    m_stepStarted = 0;
+    m_stepStarted.reset();
     EndDialog(dialog().hwnd(), -2);
 }
 

@@ -19,6 +19,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,7 +113,7 @@ private:
     std::vector<HWND> m_dialogs;
     std::vector<HWND> m_created;
     bool m_refuseNextDialog = false;
-    DWORD m_stepStarted = 0;
+    std::optional<DWORD> m_stepStarted; // when the step at the front first ran
     DWORD m_stepTimeout;
     HHOOK m_hook = nullptr;
     UINT_PTR m_timer = 0;

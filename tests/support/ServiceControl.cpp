@@ -128,6 +128,16 @@ Json::Value ServiceControl::requests() const
     return parseJson(reply.body);
 }
 
+Json::Value ServiceControl::requestsWhenArrived(Json::ArrayIndex count) const
+{
+    Json::Value sent = requests();
+    for (int attempt = 0; sent.size() < count && attempt < 100; ++attempt) {
+        Sleep(50);
+        sent = requests();
+    }
+    return sent;
+}
+
 std::string toJson(const Json::Value& value)
 {
     Json::StreamWriterBuilder builder;

@@ -46,6 +46,9 @@ public:
     void addCode(const std::string& code, const std::string& email, const std::string& redirectUri = {});
     // GET /_control/requests: every non-control request since the last reset, as a JSON array.
     Json::Value requests() const;
+    // The same, polled until `count` entries have arrived (the service records a request when it
+    // receives it, which may be a moment after Send returned).
+    Json::Value requestsWhenArrived(Json::ArrayIndex count) const;
 
     // One exchange with the service: status and body of the answer.
     struct Reply {

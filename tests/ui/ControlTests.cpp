@@ -229,13 +229,14 @@ TEST_F(ControlTest, DisabledColoredButtonShowsTheSystemFaceAndGreyText)
     ControlHost host;
     const HWND window = host.addChild(L"BUTTON", 1, L"Go", BS_PUSHBUTTON | BS_FLAT, 80, 24);
     CColoredButtonCtrl button;
-    button.attach(window);
-    button.setTextColor(White);
+    button.setTextColor(White); // chosen before attaching: kept
     button.setNormalColor(RGB(0, 120, 215));
     button.setPressedColor(RGB(0, 120, 215));
+    button.attach(window);
+    EXPECT_EQ(Capture(window).pixel(10, 12), RGB(0, 120, 215));
+
     EnableWindow(window, FALSE);
     const Capture painted(window);
-
     EXPECT_EQ(painted.pixel(10, 12), GetSysColor(COLOR_BTNFACE));
     const RECT inside{6, 6, 74, 18};
     EXPECT_TRUE(containsIn(painted, GetSysColor(COLOR_GRAYTEXT), inside));

@@ -12,25 +12,18 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace {
 
-constexpr wchar_t LanguageVariable[] = L"TALVORA_UI_TEST_LANGUAGE";
-constexpr wchar_t ReportVariable[] = L"TALVORA_UI_TEST_REPORT";
-
-std::wstring environment(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-    return length && length < MAX_PATH ? value : L"";
-}
-
-const char* mirroring(LONG_PTR exStyle)
+// How the dialog is laid out, and in which order its message is read.
+std::string mirroring(const Robot::Window& dialog, int messageId)
 {
     const LONG_PTR rtl = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
-    return (exStyle & rtl) == rtl ? "mirrored" : (exStyle & rtl) ? "half mirrored" : "plain";
+    const LONG_PTR style = dialog.exStyle();
+    const std::string layout = (style & rtl) == rtl ? "mirrored" : (style & rtl) ? "half-mirrored" : "plain";
+    return layout + ((dialog.item(messageId).exStyle() & WS_EX_RTLREADING) ? "/rtl-text" : "/ltr-text");
 }
 
 // What a child process with the given Office language id sees of the two dialogs.
@@ -48,20 +41,20 @@ public:
         CWaiting::Timing never;
         never.tickCount = [] { return DWORD{0}; };
         CWaiting waiting(scripted.request, never);
-        LONG_PTR waitingStyle = 0;
-        robot.then([&](Robot::Robot& r) { waitingStyle = r.dialog().exStyle(); }).post(WM_CLOSE);
+        std::string waitingLook;
+        robot.then([&](Robot::Robot& r) { waitingLook = mirroring(r.dialog(), IDC_WAITING_MESSAGE); }).post(WM_CLOSE);
         waiting.runModal(nullptr);
 
         CAccount account;
         CSuspendedSubscriptionDialog suspended(account);
-        LONG_PTR suspendedStyle = 0;
-        robot.then([&](Robot::Robot& r) { suspendedStyle = r.dialog().exStyle(); }).click(IDOK);
+        std::string suspendedLook;
+        robot.then([&](Robot::Robot& r) { suspendedLook = mirroring(r.dialog(), IDC_SUSPENDED_MESSAGE); }).click(IDOK);
         suspended.runModal(nullptr);
 
-        std::ofstream(environment(ReportVariable).c_str(), std::ios::binary)
-            << Localization::instance().localeCode() << ' ' << (rightToLeft ? "rtl" : "ltr") << ' '
-            << waiting.templateId() << ' ' << mirroring(waitingStyle) << ' ' << suspended.templateId() << ' '
-            << mirroring(suspendedStyle);
+        std::ostringstream report;
+        report << Localization::instance().localeCode() << ' ' << (rightToLeft ? "rtl" : "ltr") << ' '
+               << waiting.templateId() << ' ' << waitingLook << ' ' << suspended.templateId() << ' ' << suspendedLook;
+        TestSupport::writeChildReport(report.str());
     }
 
 private:
@@ -70,11 +63,11 @@ private:
 
 // Registered only in a child started with a language: the parent's own run never sees it.
 const bool g_childRegistered = [] {
-    const std::wstring language = environment(LanguageVariable);
-    if (language.empty())
+    const int id = TestSupport::childLanguageId();
+    if (!id)
         return false;
     testing::RegisterTest("DialogsInLanguage", "Report", nullptr, nullptr, __FILE__, __LINE__,
-                          [id = std::stoi(language)]() -> testing::Test* { return new DialogsInLanguage(id); });
+                          [id]() -> testing::Test* { return new DialogsInLanguage(id); });
     return true;
 }();
 
@@ -82,25 +75,18 @@ const bool g_childRegistered = [] {
 
 TEST(InterfaceLanguage, HebrewAndArabicDialogsUseTheirMirroredTemplates)
 {
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    const std::wstring report = std::wstring(folder) + L"talvora-ui-language-report.txt";
     const struct {
         int languageId;
         const char* expected;
     } cases[] = {
-        {0x040D, "he rtl 313 mirrored 315 mirrored"},
-        {0x0401, "ar rtl 313 mirrored 315 mirrored"},
-        {0x0409, "en ltr 213 plain 314 plain"},
-        {0x040C, "fr ltr 213 plain 314 plain"},
+        {0x040D, "he rtl 313 mirrored/rtl-text 315 mirrored/rtl-text"},
+        {0x0401, "ar rtl 313 mirrored/rtl-text 315 mirrored/rtl-text"},
+        {0x0409, "en ltr 213 plain/ltr-text 314 plain/ltr-text"},
+        {0x040C, "fr ltr 213 plain/ltr-text 314 plain/ltr-text"},
     };
     for (const auto& c : cases) {
-        DeleteFileW(report.c_str());
-        SetEnvironmentVariableW(ReportVariable, report.c_str());
-        EXPECT_EQ(UiTest::runChildTests(L"DialogsInLanguage.*", LanguageVariable, std::to_wstring(c.languageId)), 0)
-            << c.expected;
-        SetEnvironmentVariableW(ReportVariable, nullptr);
-        EXPECT_EQ(TestSupport::readFile(report), c.expected);
+        const TestSupport::LanguageChildResult child = TestSupport::runLanguageChild(L"DialogsInLanguage.*", c.languageId);
+        EXPECT_EQ(child.exitCode, 0) << c.expected;
+        EXPECT_EQ(child.report, c.expected);
     }
-    DeleteFileW(report.c_str());
 }

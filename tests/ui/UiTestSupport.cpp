@@ -1,12 +1,9 @@
 #include "UiTestSupport.h"
 
-#include "TestSupport.h"
 #include "Win/Reflection.h"
-#include "Win/RegKey.h"
 #include "Win/Window.h"
 
 #include <algorithm>
-#include <sstream>
 
 namespace UiTest {
 
@@ -61,7 +58,7 @@ GuiObjectCounts::GuiObjectCounts()
 
 std::ostream& operator<<(std::ostream& out, const GuiObjectCounts& counts)
 {
-    static const char* const names[] = {"fonts", "brushes", "bitmaps", "pens", "icons", "DCs"};
+    static const char* const names[] = {"fonts", "brushes", "bitmaps", "icons", "DCs"};
     for (std::size_t kind = 0; kind < counts.live.size(); ++kind)
         out << (kind ? ", " : "") << names[kind] << ' ' << counts.live[kind];
     return out;
@@ -176,109 +173,6 @@ bool Capture::contains(COLORREF color) const
 {
     const RECT bounds = boundsOf(color);
     return !IsRectEmpty(&bounds);
-}
-
-// --- UrlRecorder -----------------------------------------------------------------------------
-
-namespace {
-
-constexpr wchar_t SchemeKey[] = L"Software\\Classes\\talvora-test";
-constexpr wchar_t HttpCommandKey[] = L"Software\\Classes\\http\\shell\\open\\command";
-
-std::wstring recorderCommand()
-{
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const std::wstring tools = TestSupport::folderOf(TestSupport::folderOf(exe)) + L"\\tools";
-    return L"\"" + tools + L"\\url_recorder.exe\" \"%1\"";
-}
-
-void setDefaultValue(HKEY root, const std::wstring& path, const std::wstring& value)
-{
-    Win::RegKey key;
-    key.create(root, path.c_str(), KEY_SET_VALUE);
-    RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-std::wstring defaultValue(HKEY root, const std::wstring& path)
-{
-    wchar_t value[1024] = {};
-    DWORD size = sizeof value - sizeof(wchar_t);
-    RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size);
-    return value;
-}
-
-} // namespace
-
-UrlRecorder::UrlRecorder(bool takeHttp) : m_tookHttp(takeHttp)
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    m_file = std::wstring(folder) + L"talvora-opened-urls.txt";
-    DeleteFileW(m_file.c_str());
-    SetEnvironmentVariableW(L"TALVORA_URL_RECORD", m_file.c_str());
-
-    const std::wstring command = recorderCommand();
-    setDefaultValue(HKEY_LOCAL_MACHINE, SchemeKey, L"URL:Talvora test");
-    {
-        Win::RegKey scheme;
-        scheme.create(HKEY_LOCAL_MACHINE, SchemeKey, KEY_SET_VALUE);
-        RegSetValueExW(scheme.get(), L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
-    }
-    setDefaultValue(HKEY_LOCAL_MACHINE, std::wstring(SchemeKey) + L"\\shell\\open\\command", command);
-    if (m_tookHttp) {
-        m_previousHttpCommand = defaultValue(HKEY_LOCAL_MACHINE, HttpCommandKey);
-        setDefaultValue(HKEY_LOCAL_MACHINE, HttpCommandKey, command);
-    }
-}
-
-UrlRecorder::~UrlRecorder()
-{
-    if (m_tookHttp)
-        setDefaultValue(HKEY_LOCAL_MACHINE, HttpCommandKey, m_previousHttpCommand);
-    TestSupport::deleteRegistryTree(HKEY_LOCAL_MACHINE, SchemeKey);
-    SetEnvironmentVariableW(L"TALVORA_URL_RECORD", nullptr);
-    DeleteFileW(m_file.c_str());
-}
-
-std::vector<std::string> UrlRecorder::opened(std::size_t count, DWORD timeoutMs) const
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        std::vector<std::string> urls;
-        std::istringstream lines(TestSupport::readFile(m_file));
-        for (std::string line; std::getline(lines, line);)
-            urls.push_back(line);
-        if (urls.size() >= count || GetTickCount() - start > timeoutMs)
-            return urls;
-        Sleep(50); // another process writes the file
-    }
-}
-
-// --- Child processes -------------------------------------------------------------------------
-
-int runChildTests(const std::wstring& filter, const wchar_t* variable, const std::wstring& value)
-{
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_brief=1 --gtest_filter=" + filter;
-    SetEnvironmentVariableW(variable, value.c_str());
-    STARTUPINFOW startup{sizeof startup};
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(exe, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableW(variable, nullptr);
-    if (!started)
-        return -1;
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    else
-        TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
 }
 
 } // namespace UiTest

@@ -5,6 +5,7 @@
 
 #include "Account.h"
 #include "Server.h"
+#include "UrlRecorder.h"
 #include "Win/Gdi.h"
 #include "WinHttpRequest.h"
 
@@ -152,26 +153,7 @@ private:
     const DWORD* m_bits = nullptr;
 };
 
-// The stand-in browser: while it lives, URLs of the scheme "talvora-test" (and, with
-// takeHttp, plain http) open in tests/tools/url_recorder.exe, which writes them down.
-class UrlRecorder {
-public:
-    explicit UrlRecorder(bool takeHttp = false);
-    ~UrlRecorder();
-    UrlRecorder(const UrlRecorder&) = delete;
-    UrlRecorder& operator=(const UrlRecorder&) = delete;
-
-    // The URLs opened so far, waiting up to `timeoutMs` for at least `count` of them.
-    std::vector<std::string> opened(std::size_t count, DWORD timeoutMs = 10000) const;
-
-private:
-    std::wstring m_file;
-    std::wstring m_previousHttpCommand;
-    bool m_tookHttp;
-};
-
-// Runs this test program again with a gtest filter and one extra environment variable; the
-// child's exit code (-1 when it could not start or did not end within two minutes).
-int runChildTests(const std::wstring& filter, const wchar_t* variable, const std::wstring& value);
+// The stand-in browser, shared with the other test folders.
+using UrlRecorder = TestSupport::UrlRecorder;
 
 } // namespace UiTest

@@ -1,4 +1,4 @@
-// Stands in for the browser in the UI tests: registered as the handler of the URLs the tests
+// Stands in for the browser in the tests: registered as the handler of the URLs the tests
 // open, it appends the URL it was started with (UTF-8, one line) to the file named by the
 // environment variable TALVORA_URL_RECORD, which it inherits from the test program.
 #include <windows.h>
