@@ -1,6 +1,13 @@
 #!/bin/sh
-# The demo: registers the add-in in the build tree's Wine prefix, starts the stand-in Outlook,
-# which loads it through the registry as Office does, and shows the diagnostic log it wrote.
+# The demo: registers the add-in in the build tree's Wine prefix and lets the stand-in Office
+# hosts load it through the registry as Office does, against the stand-in Talvora service.
+#   1. Alice is signed in in the desktop application (its profile and "TVZ EN.exe" are written
+#      into the prefix), so no dialog asks: Outlook shows its ribbons, the appointment toggle is
+#      pressed twice, Schedule a Meeting makes an appointment, Meet Now starts the application.
+#   2. Word, Excel and PowerPoint show the ribbon they get.
+#   3. Nobody is signed in: Settings opens the settings dialog, where a robot signs Dave in, and
+#      Schedule a Meeting makes his appointment.
+# Then the add-in's diagnostic log. What the demo put into the prefix is removed at the end.
 # Usage: scripts/demo.sh <build-dir>
 set -eu
 TOP=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,16 +16,53 @@ BUILD=$(realpath -m "$1")
 . "$TOP/scripts/wine-session.sh"
 
 DLL=$(winepath -w "$BUILD/bin/TalvoraMeeting.dll")
-LOG="$PREFIX/drive_c/users/$(whoami)/.tvz/OfficeAddinLog.txt"
+USER_DIR="$PREFIX/drive_c/users/$(whoami)"
+LOG="$USER_DIR/.tvz/OfficeAddinLog.txt"
+DESKTOP_APP="$USER_DIR/AppData/Local/TVZ"
+
+forget_accounts() {
+    wine reg delete 'HKCU\Software\TalvoraAddIn' /f >/dev/null 2>&1 || true
+    rm -rf "$DESKTOP_APP"
+}
+trap 'forget_accounts; stop_session' EXIT
+
+office() {
+    wine "$BUILD/bin/FakeOffice.exe" "$@" >"$BUILD/demo.out" 2>&1 || true
+    tr -d '\r' <"$BUILD/demo.out"
+}
+
+forget_accounts
 rm -f "$LOG"
 
 echo "== regsvr32 TalvoraMeeting.dll"
 wine regsvr32 /s "$DLL" >/dev/null 2>&1 && echo "  registered for the current user"
 
 echo
-echo "== the stand-in Outlook 16 loads the add-in"
-wine "$BUILD/bin/FakeOffice.exe" --app Outlook --version 16.0.4266 >"$BUILD/demo.out" 2>&1 || true
-tr -d '\r' <"$BUILD/demo.out"
+echo "== Alice Walker is signed in in the desktop application"
+mkdir -p "$DESKTOP_APP"
+cp "$BUILD/bin/TVZ EN.exe" "$DESKTOP_APP/"
+cat >"$DESKTOP_APP/TVZ.json" <<'JSON'
+{"hostprofile": {"email": "alice+meet@example.com"},
+ "identity": {"access_token": "a1c3e5f7092b4d6f8a0c2e4f6b8d0f12", "subscription_id": "48213"}}
+JSON
+printf '  %s: TVZ.json, TVZ EN.exe\n' "$(winepath -w "$DESKTOP_APP")"
+
+echo
+echo "== Outlook 16: its ribbons, the appointment toggle, Schedule a Meeting, Meet Now"
+office --app Outlook --version 16.0.4266 --run toggle,schedule,meetnow
+echo "  the desktop application's command line:"
+sed 's/^/    /' "$DESKTOP_APP/launches.txt" 2>/dev/null | tr -d '\r' || echo "    (not started)"
+
+for app in Word Excel PowerPoint; do
+    echo
+    echo "== $app 16: its ribbon"
+    office --app $app --version 16.0.4266
+done
+
+echo
+echo "== Nobody is signed in: Settings, where a robot signs Dave in; then Schedule a Meeting"
+forget_accounts
+office --app Outlook --version 16.0.4266 --sign-in dave@example.com dave1234 --run schedule
 
 echo
 echo "== the add-in's diagnostic log ($LOG)"

@@ -1,54 +1,252 @@
 // FakeOffice.exe: a stand-in Office application that loads the registered add-ins the way
-// Office does and prints what happened.
+// Office does and prints what happened: the connection, the ribbon XML each of its windows
+// gets, and, on request, what the add-in's commands do when its buttons are pressed.
 //
 //   FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version 16.0.4266]
+//                  [--sign-in <e-mail> <password>] [--run toggle,schedule,meetnow]
+//
+// --sign-in presses Settings and signs in through the settings dialog, which a UI robot fills
+// in; --run presses the appointment toggle twice (Outlook), Schedule a Meeting and Meet Now.
 
 #include "AddinHost.h"
 #include "FakeOffice.h"
+#include "FakeRibbon.h"
+#include "FakeWord.h"
+#include "Office/Ids.h"
+#include "Robot.h"
+#include "TalvoraMeeting_h.h"
+#include "TextCodec.h"
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
+
+// The stand-in desktop application releases it once per start (tests/support/StandInApps.h).
+constexpr wchar_t DesktopAppLaunched[] = L"TalvoraStandInDesktopApp.Launched";
+constexpr wchar_t AccountKey[] = L"Software\\TalvoraAddIn\\Account";
 
 struct Options {
     Fake::App app = Fake::App::Outlook;
     std::wstring appName = L"Outlook";
     std::wstring version = L"16.0.4266";
+    std::wstring signInLogin;
+    std::wstring signInPassword;
+    std::vector<std::wstring> commands;
 };
+
+std::vector<std::wstring> splitAtCommas(const std::wstring& list)
+{
+    std::vector<std::wstring> parts;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(L',', start), list.size());
+        parts.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return parts;
+}
+
+bool parseApp(const std::wstring& name, Fake::App& app)
+{
+    const struct {
+        const wchar_t* name;
+        Fake::App app;
+    } apps[] = {{L"Outlook", Fake::App::Outlook}, {L"Word", Fake::App::Word}, {L"Excel", Fake::App::Excel},
+                {L"PowerPoint", Fake::App::PowerPoint}};
+    for (const auto& known : apps)
+        if (name == known.name) {
+            app = known.app;
+            return true;
+        }
+    return false;
+}
 
 bool parse(int argc, wchar_t** argv, Options& options)
 {
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::wstring flag = argv[i];
+        const int values = flag == L"--sign-in" ? 2 : 1;
+        if (i + values >= argc)
+            return false;
         const std::wstring value = argv[i + 1];
         if (flag == L"--version") {
             options.version = value;
         } else if (flag == L"--app") {
             options.appName = value;
-            if (value == L"Outlook")
-                options.app = Fake::App::Outlook;
-            else if (value == L"Word")
-                options.app = Fake::App::Word;
-            else if (value == L"Excel")
-                options.app = Fake::App::Excel;
-            else if (value == L"PowerPoint")
-                options.app = Fake::App::PowerPoint;
-            else
+            if (!parseApp(value, options.app))
                 return false;
+        } else if (flag == L"--sign-in") {
+            options.signInLogin = value;
+            options.signInPassword = argv[i + 2];
+        } else if (flag == L"--run") {
+            options.commands = splitAtCommas(value);
         } else {
             return false;
         }
+        i += values;
     }
     return true;
+}
+
+int majorVersion(const std::wstring& version)
+{
+    return static_cast<int>(std::wcstol(version.c_str(), nullptr, 10));
 }
 
 void report(const char* step, HRESULT hr)
 {
     std::printf("  %-22s 0x%08lX\n", step, static_cast<unsigned long>(hr));
+}
+
+// Texts are printed as UTF-8: the service's texts are not all in the console's code page.
+std::string utf8(const std::wstring& text)
+{
+    return fromUtf16OrEmpty(text, CP_UTF8).str();
+}
+
+// A text with Word's paragraph marks and manual line breaks shown as indented lines.
+void printText(const char* title, const std::wstring& text)
+{
+    std::string shown;
+    for (const char c : utf8(text)) {
+        if (c == '\r')
+            shown += " [end of paragraph]\n      ";
+        else if (c == '\v' || c == '\n')
+            shown += "\n      ";
+        else
+            shown += c;
+    }
+    std::printf("    %s:\n      %s\n", title, shown.c_str());
+}
+
+// The ribbons Office asks the add-in for: the main window's and, in Outlook, the appointment
+// window's. Office 2007 has no ribbon in Outlook's main window, older versions none at all.
+std::vector<const wchar_t*> ribbonIds(Fake::App app, int major)
+{
+    if (major < 12)
+        return {};
+    switch (app) {
+    case Fake::App::Outlook:
+        if (major == 12)
+            return {L"Microsoft.Outlook.Appointment"};
+        return {L"Microsoft.Outlook.Explorer", L"Microsoft.Outlook.Appointment"};
+    case Fake::App::Word:
+        return {L"Microsoft.Word.Document"};
+    case Fake::App::Excel:
+        return {L"Microsoft.Excel.Workbook"};
+    case Fake::App::PowerPoint:
+        return {L"Microsoft.PowerPoint.Presentation"};
+    default:
+        return {};
+    }
+}
+
+void showRibbons(IUnknown* addin, const Options& options, const Fake::RibbonUI& ribbon)
+{
+    Com::ComPtr<IRibbonExtensibility> extensibility;
+    addin->QueryInterface(Office::IID_RibbonExtensibility, extensibility.putVoid());
+    Com::ComPtr<ITalvoraMeeting> meeting;
+    addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
+    for (const wchar_t* id : ribbonIds(options.app, majorVersion(options.version))) {
+        const Com::BStr ribbonId(id);
+        Com::BStr xml;
+        const HRESULT hr = extensibility->GetCustomUI(ribbonId.get(), xml.put());
+        std::printf("  GetCustomUI(%ls) 0x%08lX:\n    %s\n", id, static_cast<unsigned long>(hr),
+                    xml.get() ? utf8(xml.str()).c_str() : "(nothing)");
+        meeting->OnRibbonLoaded(static_cast<IDispatch*>(ribbon.object.get()));
+    }
+}
+
+std::wstring storedAccountValue(const wchar_t* name)
+{
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, AccountKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+// Settings, with the robot in front of the dialog: it types the e-mail and the password and
+// presses OK, as a user would.
+void signIn(ITalvoraMeeting* meeting, const Options& options)
+{
+    std::printf("  Settings, signing in as %s in the settings dialog\n", utf8(options.signInLogin).c_str());
+    Robot::Robot robot;
+    robot.waitUntil([](Robot::Robot& r) { return r.dialog().item(207).visible(); }, "the settings dialog")
+        .type(207, options.signInLogin)
+        .type(209, options.signInPassword)
+        .click(IDOK);
+    report("OnSettingsButtonClicked", meeting->OnSettingsButtonClicked(nullptr));
+    std::printf("    the account stored: login %s, subscription %s, meeting URL %s\n",
+                utf8(storedAccountValue(L"Login")).c_str(), utf8(storedAccountValue(L"SubscriptionId")).c_str(),
+                utf8(storedAccountValue(L"MeetingUrl")).c_str());
+}
+
+void pressToggle(ITalvoraMeeting* meeting, const Fake::RibbonUI& ribbon)
+{
+    std::printf("  Appointment window: the Add/Cancel button\n");
+    const Fake::Appointment appointment = Fake::Appointment::create();
+    const Fake::WordDocument document = Fake::WordDocument::create(L"Agenda: the quarterly figures\r");
+    const Fake::Ref inspector = Fake::makeInspector({appointment.object, document.document, {}});
+    const Fake::Ref control = Fake::makeRibbonControl(inspector);
+    const auto label = [&] {
+        Com::BStr text;
+        meeting->AddParleonButton_GetLabel(static_cast<IDispatch*>(control.get()), text.put());
+        return text.str();
+    };
+    std::printf("    label \"%s\"\n", utf8(label()).c_str());
+    for (int press = 1; press <= 2; ++press) {
+        meeting->OnAddParleonButtonClicked(static_cast<IDispatch*>(control.get()));
+        std::printf("    pressed: label \"%s\", Invalidate calls %d, location \"%s\"\n", utf8(label()).c_str(),
+                    ribbon.invalidations(), utf8(appointment.fields->location).c_str());
+        printText("appointment text", document.story->text());
+    }
+}
+
+void scheduleMeeting(ITalvoraMeeting* meeting, const Fake::Office& office)
+{
+    std::printf("  Schedule a Meeting\n");
+    report("OnScheduleMeetingButtonClicked", meeting->OnScheduleMeetingButtonClicked(nullptr));
+    if (!office.items || office.items->created.empty()) {
+        std::printf("    no appointment in this host (Outlook is started out of process)\n");
+        return;
+    }
+    const Fake::AppointmentFields& fields = *office.items->created.back().fields;
+    std::printf("    subject:  %s\n    location: %s\n    displayed: %zu time(s)\n", utf8(fields.subject).c_str(),
+                utf8(fields.location).c_str(), fields.displays.size());
+    printText("body", fields.body);
+}
+
+void meetNow(ITalvoraMeeting* meeting)
+{
+    std::printf("  Meet Now\n");
+    const HANDLE launched = CreateSemaphoreW(nullptr, 0, 100, DesktopAppLaunched);
+    report("OnMeetNowMeetingButtonClicked", meeting->OnMeetNowMeetingButtonClicked(nullptr));
+    const bool started = launched && WaitForSingleObject(launched, 10000) == WAIT_OBJECT_0;
+    std::printf("    %s\n", started ? "the desktop application was started" : "no desktop application was started");
+    if (launched)
+        CloseHandle(launched);
+}
+
+void runCommands(IUnknown* addin, const Options& options, const Fake::Office& office, const Fake::RibbonUI& ribbon)
+{
+    Com::ComPtr<ITalvoraMeeting> meeting;
+    addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
+    if (!options.signInLogin.empty())
+        signIn(meeting.get(), options);
+    for (const std::wstring& command : options.commands) {
+        if (command == L"toggle" && options.app == Fake::App::Outlook)
+            pressToggle(meeting.get(), ribbon);
+        else if (command == L"schedule")
+            scheduleMeeting(meeting.get(), office);
+        else if (command == L"meetnow")
+            meetNow(meeting.get());
+    }
 }
 
 int run(const Options& options)
@@ -74,6 +272,11 @@ int run(const Options& options)
         std::printf("  %ls from %ls\n", progId.c_str(), addin->serverPath().c_str());
         report("OnConnection", addin->connect(office.application.get()));
         report("OnStartupComplete", addin->startupComplete());
+        {
+            const Fake::RibbonUI ribbon = Fake::RibbonUI::create();
+            showRibbons(addin->object(), options, ribbon);
+            runCommands(addin->object(), options, office, ribbon);
+        }
         report("OnBeginShutdown", addin->beginShutdown());
         report("OnDisconnection", addin->disconnect());
         addin->release();
@@ -90,7 +293,8 @@ int wmain(int argc, wchar_t** argv)
 {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version text]\n");
+        std::fprintf(stderr, "usage: FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version text]\n"
+                             "                      [--sign-in e-mail password] [--run toggle,schedule,meetnow]\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
