@@ -25,6 +25,11 @@ test: build
 demo: build
 	@scripts/demo.sh $(BUILD)
 
+# Marlett for the caption buttons, DejaVu Sans for the dialog font, IPA Gothic for Japanese.
+screenshots: build
+	@scripts/setup-machine.sh fonts-wine fonts-dejavu-core fonts-ipafont-gothic
+	@scripts/screenshots.sh $(BUILD)
+
 bench: build
 	@scripts/run-in-wine.sh $(BUILD) $(BUILD)/bench/bin/connection_bench.exe
 

@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what the build and the Wine test bed need on a Debian 12 machine.
-# Quick when everything is present already: only dpkg is asked.
+# Installs what the build and the Wine test bed need on a Debian 12 machine, and the packages
+# named as arguments (the screenshots' fonts). Quick when everything is present already: only
+# dpkg is asked.
 set -eu
 
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64 \
-cmake make python3 libboost-dev googletest dpkg-dev xvfb x11-apps imagemagick"
+cmake make python3 libboost-dev googletest dpkg-dev \
+xvfb x11-apps x11-utils imagemagick $*"
 
 missing=""
 for p in $PACKAGES; do
