@@ -181,7 +181,7 @@ void CAddin::removePNFooter(const Office::Object& inspector)
 void CAddin::clearWallLocation(const Office::Object& appointment)
 {
     const Variant location = appointment.get(L"Location");
-    if (location.type() == VT_BSTR && location.view() == Server::wallUrl(m_account))
+    if (location.view() == Server::wallUrl(m_account)) // empty unless a text: the wall URL never is
         appointment.put(L"Location", Variant::fromString(L""));
 }
 

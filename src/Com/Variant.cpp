@@ -75,7 +75,7 @@ Variant Variant::missing()
 std::wstring Variant::toString() const
 {
     if (m_v.vt == VT_BSTR)
-        return m_v.bstrVal ? std::wstring(m_v.bstrVal, SysStringLen(m_v.bstrVal)) : std::wstring();
+        return std::wstring(view());
     if (isEmpty())
         return std::wstring();
     const Variant text = changed(m_v, VT_BSTR);

@@ -39,7 +39,7 @@ void CFacebookButtonImpl<T, TBase>::loadMark()
         return;
     const Win::WindowDC screen(nullptr);
     Win::Bitmap mark(CreateCompatibleBitmap(screen.get(), MarkSize, MarkSize));
-    const Win::MemoryDC canvas(screen.get());
+    const Win::MemoryDC canvas(CreateCompatibleDC(screen.get()));
     if (!mark || !canvas)
         return;
     {
@@ -66,7 +66,7 @@ bool CFacebookButtonImpl<T, TBase>::onMessage(UINT message, WPARAM wParam, LPARA
         return true;
     case WM_MOUSEMOVE:
         if (inside(lParam))
-            SetCursor(m_cursor.get());
+            SetCursor(m_cursor);
         return true;
     case WM_LBUTTONDOWN:
         if (inside(lParam)) {
@@ -123,7 +123,7 @@ void CFacebookButtonImpl<T, TBase>::DoPaint(HDC dc)
     }
     const int side = MulDiv(height, 2, 3);
     const int margin = static_cast<int>(static_cast<unsigned>(height - side) / 2);
-    const Win::MemoryDC source(dc);
+    const Win::MemoryDC source(CreateCompatibleDC(dc));
     const Win::SelectedObject mark(source.get(), m_mark.get());
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);

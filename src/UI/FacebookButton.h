@@ -28,7 +28,7 @@ private:
     Win::Font m_font;
     Win::Bitmap m_mark;
     RECT m_hitRect{};
-    Win::SystemCursor m_cursor{IDC_HAND};
+    HCURSOR m_cursor = LoadCursorW(nullptr, IDC_HAND); // shared: the system owns it
 };
 
 class CFacebookButtonCtl : public CFacebookButtonImpl<CFacebookButtonCtl> {};

@@ -261,12 +261,12 @@ bool CHyperLink::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_SETCURSOR:
         if (!Win::cursorIn(window, m_labelRect))
             return false;
-        SetCursor(m_cursor.get());
+        SetCursor(m_cursor);
         result = TRUE;
         return true;
     case WM_MOUSEMOVE:
         if (overLabel(lParam))
-            SetCursor(m_cursor.get());
+            SetCursor(m_cursor);
         return true;
     case WM_LBUTTONDOWN:
         if (overLabel(lParam)) {

@@ -53,7 +53,7 @@ private:
     bool m_visited = false;
     RECT m_labelRect{};
     Win::WindowHandle m_tooltip;
-    Win::SystemCursor m_cursor{IDC_HAND};
+    HCURSOR m_cursor = LoadCursorW(nullptr, IDC_HAND); // shared: the system owns it
 };
 
 // An "Anchor Color" registry text: three decimal numbers separated by commas (red, green,

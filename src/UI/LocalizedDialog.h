@@ -9,13 +9,13 @@
 #include "Win/Centering.h"
 #include "Win/Dialog.h"
 
-template <class T, int ltrId, int rtlId>
-class CLocalizedDialog : public Win::DialogImpl<T> {
+template <int ltrId, int rtlId>
+class CLocalizedDialog : public Win::Dialog {
 public:
     int templateId() const noexcept { return m_templateId; }
 
     // The value passed to EndDialog, or -1 when the dialog cannot be created.
-    INT_PTR runModal(HWND parent) { return Win::DialogImpl<T>::runModal(Com::Module::instance(), m_templateId, parent); }
+    INT_PTR runModal(HWND parent) { return Win::Dialog::runModal(Com::Module::instance(), m_templateId, parent); }
 
 protected:
     CLocalizedDialog() : m_templateId(Localization::instance().isRightToLeft() ? rtlId : ltrId) {}

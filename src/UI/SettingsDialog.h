@@ -29,7 +29,7 @@ public:
     virtual bool exchange_code(const std::string& code, CAccount& account) = 0;
 };
 
-class CSettingsDialog : public CLocalizedDialog<CSettingsDialog, 212, 312> {
+class CSettingsDialog : public CLocalizedDialog<212, 312> {
 public:
     enum Mode : int { SignedIn = 0, SignedOut = 1, BrowserSignInWait = 2 };
 
@@ -43,7 +43,7 @@ public:
     const CAccount& account() const noexcept { return m_account; }
     Mode mode() const noexcept { return m_mode; }
 
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     // The browser poll: one tick of the timer.
     void OnTimer();

@@ -9,11 +9,11 @@
 class CAccount;
 
 class CSuspendedSubscriptionDialog
-    : public CLocalizedDialog<CSuspendedSubscriptionDialog, IDD_SUSPENDED_SUBSCRIPTION, IDD_SUSPENDED_SUBSCRIPTION_RTL> {
+    : public CLocalizedDialog<IDD_SUSPENDED_SUBSCRIPTION, IDD_SUSPENDED_SUBSCRIPTION_RTL> {
 public:
     explicit CSuspendedSubscriptionDialog(const CAccount& account) : m_account(account) {}
 
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void onInitDialog();

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-class CWaiting : public CLocalizedDialog<CWaiting, IDD_WAITING, IDD_WAITING_RTL> {
+class CWaiting : public CLocalizedDialog<IDD_WAITING, IDD_WAITING_RTL> {
 public:
     static constexpr UINT_PTR TimerId = 1001;
     static constexpr DWORD TimeLimit = 60000; // ms
@@ -27,7 +27,7 @@ public:
     explicit CWaiting(Server::Request& request);
     CWaiting(Server::Request& request, Timing timing);
 
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void onInitDialog();

@@ -44,43 +44,44 @@ void registerCommonControls() noexcept
 
 } // namespace
 
-INT_PTR DialogBase::runModal(HINSTANCE instance, int templateId, HWND parent, DLGPROC procedure)
+INT_PTR Dialog::runModal(HINSTANCE instance, int templateId, HWND parent)
 {
     registerCommonControls();
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), parent, procedure, reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), parent, &Dialog::dialogProc,
+                           reinterpret_cast<LPARAM>(this));
 }
 
-void DialogBase::setItemText(int id, std::wstring_view text) const
+void Dialog::setItemText(int id, std::wstring_view text) const
 {
     SetDlgItemTextW(m_hwnd, id, std::wstring(text).c_str());
 }
 
-INT_PTR DialogBase::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, MessageMap map) noexcept
+INT_PTR CALLBACK Dialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_INITDIALOG) {
         // The creation parameter is the dialog object; the message map sees the add-in's own
         // initialisation parameter, which is always 0.
-        auto* dialog = reinterpret_cast<DialogBase*>(lParam);
+        auto* dialog = reinterpret_cast<Dialog*>(lParam);
         dialog->m_hwnd = window;
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         lParam = 0;
     }
-    auto* dialog = reinterpret_cast<DialogBase*>(GetWindowLongPtrW(window, DWLP_USER));
+    auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog)
         return FALSE; // the messages before WM_INITDIALOG (WM_SETFONT) and after WM_NCDESTROY
     try {
-        return dialog->route(message, wParam, lParam, map);
+        return dialog->route(message, wParam, lParam);
     } catch (...) {
         TVZ_LOG("Exception in a dialog procedure, message " << message);
         return FALSE;
     }
 }
 
-INT_PTR DialogBase::route(UINT message, WPARAM wParam, LPARAM lParam, MessageMap map)
+INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND window = m_hwnd;
     LRESULT result = 0;
-    bool handled = map(*this, message, wParam, lParam, result);
+    bool handled = onMessage(message, wParam, lParam, result);
     if (!handled)
         handled = reflectNotification(window, message, wParam, lParam, result);
     if (message == WM_NCDESTROY) {

@@ -1,12 +1,12 @@
 #pragma once
-// Modal dialogs from templates. A dialog class derives from DialogImpl<itself> and provides
+// Modal dialogs from templates. A dialog class derives from Dialog and provides
 //
-//   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+//   bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 //
 // its message map: true when it handled the message, with the answer in result (for
-// WM_INITDIALOG: whether the dialog manager should set the focus). Each dialog class gets its
-// own dialog procedure, which finds the object through DWLP_USER (set at WM_INITDIALOG) and,
-// for what the map leaves, reflects notifications to the child controls that sent them.
+// WM_INITDIALOG: whether the dialog manager should set the focus). The dialog procedure finds
+// the object through DWLP_USER (set at WM_INITDIALOG) and, for what the map leaves, reflects
+// notifications to the child controls that sent them.
 
 #include <windows.h>
 
@@ -14,55 +14,32 @@
 
 namespace Win {
 
-class DialogBase {
+class Dialog {
 public:
-    DialogBase() noexcept = default;
-    DialogBase(const DialogBase&) = delete;
-    DialogBase& operator=(const DialogBase&) = delete;
+    Dialog() noexcept = default;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
 
     // The dialog window while the dialog runs; null before and after.
     HWND hwnd() const noexcept { return m_hwnd; }
 
 protected:
-    ~DialogBase() = default;
+    ~Dialog() = default;
 
-    using MessageMap = bool (*)(DialogBase& dialog, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    virtual bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
 
     // DialogBoxParamW: the value passed to EndDialog, or -1 when the dialog cannot be created.
-    INT_PTR runModal(HINSTANCE instance, int templateId, HWND parent, DLGPROC procedure);
+    INT_PTR runModal(HINSTANCE instance, int templateId, HWND parent);
 
     void endDialog(INT_PTR result) const noexcept { EndDialog(m_hwnd, result); }
     HWND item(int id) const noexcept { return GetDlgItem(m_hwnd, id); }
     void setItemText(int id, std::wstring_view text) const;
 
-    // The shared part of every dialog procedure.
-    static INT_PTR dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam, MessageMap map) noexcept;
-
 private:
-    INT_PTR route(UINT message, WPARAM wParam, LPARAM lParam, MessageMap map);
+    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    INT_PTR route(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND m_hwnd = nullptr;
-};
-
-template <class T>
-class DialogImpl : public DialogBase {
-protected:
-    ~DialogImpl() = default;
-
-    INT_PTR runModal(HINSTANCE instance, int templateId, HWND parent)
-    {
-        return DialogBase::runModal(instance, templateId, parent, &DialogImpl::dialogProc);
-    }
-
-private:
-    static bool callMap(DialogBase& dialog, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-    {
-        return static_cast<T&>(dialog).onMessage(message, wParam, lParam, result);
-    }
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-    {
-        return dispatch(window, message, wParam, lParam, &DialogImpl::callMap);
-    }
 };
 
 } // namespace Win

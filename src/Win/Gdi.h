@@ -2,9 +2,9 @@
 // Owners of GDI objects, icons and device contexts, and scopes that put a DC back the way they
 // found it.
 //
-// Every owner keeps a process-wide count of the objects it holds, by kind: Wine reports nothing
-// through GetGuiResources (it fails with ERROR_CALL_NOT_IMPLEMENTED), so these counts are how a
-// test proves that a dialog gave back everything it created.
+// Every owner keeps a process-wide count of the objects it holds, by kind: Wine's GetGuiResources
+// is a stub that reports 0, so these counts are how a test proves that a dialog gave back
+// everything it created.
 
 #include <windows.h>
 
@@ -22,8 +22,9 @@ void countCreated(GuiKind kind) noexcept;
 void countDeleted(GuiKind kind) noexcept;
 } // namespace Detail
 
-// Owner of one GDI object created by the add-in (never a stock object).
-template <class Handle, GuiKind Kind>
+// Owner of one GDI object, icon or memory DC created by the add-in (never a stock object), given
+// back with `Destroy`.
+template <class Handle, GuiKind Kind, auto Destroy = &DeleteObject>
 class GdiObject {
 public:
     GdiObject() noexcept = default;
@@ -45,7 +46,7 @@ public:
     void reset(Handle handle = nullptr) noexcept
     {
         if (m_handle) {
-            DeleteObject(m_handle);
+            Destroy(m_handle);
             Detail::countDeleted(Kind);
         }
         m_handle = handle;
@@ -64,53 +65,10 @@ using Font = GdiObject<HFONT, GuiKind::Font>;
 using Brush = GdiObject<HBRUSH, GuiKind::Brush>;
 using Bitmap = GdiObject<HBITMAP, GuiKind::Bitmap>;
 
-// Owner of an icon loaded without LR_SHARED (LoadImageW), which its loader must destroy.
-class Icon {
-public:
-    Icon() noexcept = default;
-    explicit Icon(HICON icon) noexcept : m_icon(icon)
-    {
-        if (m_icon)
-            Detail::countCreated(GuiKind::Icon);
-    }
-    Icon(Icon&& other) noexcept : m_icon(std::exchange(other.m_icon, nullptr)) {}
-    Icon& operator=(Icon&& other) noexcept
-    {
-        if (this != &other) {
-            destroy();
-            m_icon = std::exchange(other.m_icon, nullptr);
-        }
-        return *this;
-    }
-    Icon(const Icon&) = delete;
-    Icon& operator=(const Icon&) = delete;
-    ~Icon() { destroy(); }
-
-    HICON get() const noexcept { return m_icon; }
-    explicit operator bool() const noexcept { return m_icon != nullptr; }
-
-private:
-    void destroy() noexcept
-    {
-        if (m_icon) {
-            DestroyIcon(std::exchange(m_icon, nullptr));
-            Detail::countDeleted(GuiKind::Icon);
-        }
-    }
-
-    HICON m_icon = nullptr;
-};
-
-// One of the system's shared cursors (IDC_HAND, IDC_ARROW...). The system owns them: they are
-// never destroyed, so this is a plain handle with a name that says so.
-class SystemCursor {
-public:
-    explicit SystemCursor(LPCWSTR id) noexcept : m_cursor(LoadCursorW(nullptr, id)) {}
-    HCURSOR get() const noexcept { return m_cursor; }
-
-private:
-    HCURSOR m_cursor;
-};
+// An icon loaded without LR_SHARED (LoadImageW), which its loader must destroy.
+using Icon = GdiObject<HICON, GuiKind::Icon, &DestroyIcon>;
+// A memory DC (CreateCompatibleDC).
+using MemoryDC = GdiObject<HDC, GuiKind::DeviceContext, &DeleteDC>;
 
 // The DC of a window's client area (GetDC/ReleaseDC); null window: the screen.
 class WindowDC {
@@ -133,30 +91,6 @@ public:
 
 private:
     HWND m_window;
-    HDC m_dc;
-};
-
-// A memory DC compatible with another (CreateCompatibleDC/DeleteDC).
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC compatibleWith) noexcept : m_dc(CreateCompatibleDC(compatibleWith))
-    {
-        if (m_dc)
-            Detail::countCreated(GuiKind::DeviceContext);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    ~MemoryDC()
-    {
-        if (m_dc) {
-            DeleteDC(m_dc);
-            Detail::countDeleted(GuiKind::DeviceContext);
-        }
-    }
-    HDC get() const noexcept { return m_dc; }
-    explicit operator bool() const noexcept { return m_dc != nullptr; }
-
-private:
     HDC m_dc;
 };
 

@@ -2,6 +2,11 @@
 
 namespace Win {
 
+namespace {
+
+// The child of `parent` a notification came from; null when it names none (menus,
+// accelerators, the dialog's own WM_CTLCOLORDLG, window scroll bars) or the message is not one
+// that is reflected.
 HWND notificationSource(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     HWND source = nullptr;
@@ -50,6 +55,8 @@ HWND notificationSource(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
     }
     return source && source != parent && IsChild(parent, source) ? source : nullptr;
 }
+
+} // namespace
 
 bool reflectNotification(HWND parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {

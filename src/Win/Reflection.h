@@ -10,11 +10,6 @@ namespace Win {
 inline constexpr UINT ReflectedBase = 0x2000;
 inline constexpr UINT ReflectedDrawItem = ReflectedBase + WM_DRAWITEM;
 
-// The child of `parent` a notification came from; null when it names none (menus,
-// accelerators, the dialog's own WM_CTLCOLORDLG, window scroll bars) or the message is not one
-// that is reflected.
-HWND notificationSource(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-
 // Sends the reflected message to the child that caused it. A non-zero answer is the parent's
 // answer (true, in result); zero, or no such child, leaves the message to the parent's default
 // processing (false), which is what a child that does not know reflected messages asks for.

@@ -49,16 +49,6 @@ public:
     bool exchange_code(const std::string&, CAccount&) override { return false; }
 };
 
-CAccount sampleAccount()
-{
-    CAccount account;
-    account.login = L"ann@example.com";
-    account.accessToken = L"tok3n";
-    account.subscriptionId = L"4711";
-    account.subscription.status = "suspended";
-    return account;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -92,7 +82,7 @@ int wmain(int argc, wchar_t** argv)
         robot.post(WM_CLOSE);
         waiting.runModal(nullptr);
     } else if (dialog == L"suspended") {
-        const CAccount account = sampleAccount();
+        const CAccount account = UiTest::suspendedAccount();
         CSuspendedSubscriptionDialog suspended(account);
         robot.click(IDOK);
         suspended.runModal(nullptr);

@@ -46,7 +46,7 @@ protected:
 };
 
 // A dialog of our framework over the account-error template, with a probe on control 305.
-class CProbeDialog : public Win::DialogImpl<CProbeDialog> {
+class CProbeDialog : public Win::Dialog {
 public:
     ProbeControl probe;
     int initialisations = 0;
@@ -54,7 +54,7 @@ public:
 
     INT_PTR run() { return runModal(Com::Module::instance(), IDD_SUSPENDED_SUBSCRIPTION, nullptr); }
 
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
         switch (message) {
         case WM_INITDIALOG:
@@ -180,7 +180,7 @@ TEST(GdiOwners, CountWhatTheyHoldAndPutSelectionsBack)
         const LOGFONTW description = Win::logFontOf(nullptr);
         Win::Font font(CreateFontIndirectW(&description));
         Win::Bitmap bitmap(CreateBitmap(4, 4, 1, 32, nullptr));
-        const Win::MemoryDC dc(nullptr);
+        const Win::MemoryDC dc(CreateCompatibleDC(nullptr));
         EXPECT_EQ(Win::liveGuiObjects(Win::GuiKind::Brush), before.live[static_cast<int>(Win::GuiKind::Brush)] + 1);
         EXPECT_EQ(Win::liveGuiObjects(Win::GuiKind::DeviceContext),
                   before.live[static_cast<int>(Win::GuiKind::DeviceContext)] + 1);

@@ -10,11 +10,11 @@
 namespace {
 
 // Ends with the command it got: 1 for OK, 2 for Cancel.
-class CCommandDialog : public Win::DialogImpl<CCommandDialog> {
+class CCommandDialog : public Win::Dialog {
 public:
     INT_PTR run() { return runModal(Com::Module::instance(), IDD_SUSPENDED_SUBSCRIPTION, nullptr); }
 
-    bool onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
+    bool onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override
     {
         if (message == WM_INITDIALOG) {
             result = FALSE;

@@ -11,15 +11,7 @@
 
 namespace {
 
-CAccount suspendedAccount()
-{
-    CAccount account;
-    account.login = L"ann@example.com";
-    account.accessToken = L"tok3n";
-    account.subscriptionId = L"4711";
-    account.subscription.status = "suspended";
-    return account;
-}
+using UiTest::suspendedAccount;
 
 // The texts of every tool of a tooltip window.
 std::vector<std::wstring> toolTexts(HWND tooltip)
@@ -53,17 +45,7 @@ POINT centre(const RECT& r)
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-class SuspendedDialogTest : public testing::Test {
-protected:
-    void TearDown() override
-    {
-        EXPECT_EQ(UiTest::GuiObjectCounts(), m_before) << "GDI objects the dialog made are left";
-        EXPECT_EQ(robot.windowsAlive(), 0u) << "windows the dialog made are left";
-    }
-
-    const UiTest::GuiObjectCounts m_before;
-    Robot::Robot robot;
-};
+using SuspendedDialogTest = UiTest::DialogTest;
 
 } // namespace
 

@@ -64,6 +64,24 @@ std::ostream& operator<<(std::ostream& out, const GuiObjectCounts& counts)
     return out;
 }
 
+// --- DialogTest ------------------------------------------------------------------------------
+
+void DialogTest::TearDown()
+{
+    EXPECT_EQ(GuiObjectCounts(), m_before) << "GDI objects the dialog made are left";
+    EXPECT_EQ(robot.windowsAlive(), 0u) << "windows the dialog made are left";
+}
+
+CAccount suspendedAccount()
+{
+    CAccount account;
+    account.login = L"ann@example.com";
+    account.accessToken = L"tok3n";
+    account.subscriptionId = L"4711";
+    account.subscription.status = "suspended";
+    return account;
+}
+
 // --- ControlHost -----------------------------------------------------------------------------
 
 namespace {

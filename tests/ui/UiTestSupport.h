@@ -4,11 +4,13 @@
 // books on GDI objects and windows, and the stand-in browser.
 
 #include "Account.h"
+#include "Robot.h"
 #include "Server.h"
 #include "UrlRecorder.h"
 #include "Win/Gdi.h"
 #include "WinHttpRequest.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <array>
@@ -90,6 +92,19 @@ struct GuiObjectCounts {
     bool operator==(const GuiObjectCounts&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const GuiObjectCounts& counts);
+
+// A test of a whole dialog driven by the robot: when it ends, every GDI object and window the
+// dialog made is gone.
+class DialogTest : public testing::Test {
+protected:
+    void TearDown() override;
+
+    const GuiObjectCounts m_before;
+    Robot::Robot robot;
+};
+
+// A signed-in account whose subscription the service has suspended.
+CAccount suspendedAccount();
 
 // A hidden top-level window that hosts controls as a dialog would: it reflects notifications
 // to them, answers WM_CTLCOLORSTATIC with a brush of `background`, and records WM_COMMAND.

@@ -23,17 +23,7 @@ CWaiting::Timing scriptedClock(std::vector<DWORD> readings)
     return timing;
 }
 
-class WaitingDialogTest : public testing::Test {
-protected:
-    void TearDown() override
-    {
-        EXPECT_EQ(UiTest::GuiObjectCounts(), m_before) << "GDI objects the dialog made are left";
-        EXPECT_EQ(robot.windowsAlive(), 0u) << "windows the dialog made are left";
-    }
-
-    const UiTest::GuiObjectCounts m_before;
-    Robot::Robot robot;
-};
+using WaitingDialogTest = UiTest::DialogTest;
 
 } // namespace
 
