@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 
 namespace Robot {
 
@@ -29,6 +30,59 @@ bool isDialog(HWND window)
 LPARAM pointParam(POINT point)
 {
     return MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
+}
+
+constexpr std::size_t MessagesKept = 24;
+
+std::string narrow(const std::wstring& text)
+{
+    std::string out;
+    for (const wchar_t c : text)
+        out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// A window as a failure report names it: handle, class, control id and text.
+std::string describe(HWND window)
+{
+    if (!window)
+        return "(none)";
+    std::ostringstream out;
+    out << window;
+    if (!IsWindow(window))
+        return out.str() + " (destroyed)";
+    const Window w(window);
+    std::wstring text = w.text();
+    if (text.size() > 40)
+        text = text.substr(0, 40) + L"...";
+    out << " " << narrow(w.className());
+    if (w.style() & WS_CHILD)
+        out << " id " << GetDlgCtrlID(window);
+    out << " \"" << narrow(text) << "\"" << (w.visible() ? "" : " hidden");
+    return out.str();
+}
+
+const char* messageName(UINT message)
+{
+    switch (message) {
+    case WM_KEYDOWN: return "WM_KEYDOWN";
+    case WM_KEYUP: return "WM_KEYUP";
+    case WM_CHAR: return "WM_CHAR";
+    case WM_SYSKEYDOWN: return "WM_SYSKEYDOWN";
+    case WM_SYSKEYUP: return "WM_SYSKEYUP";
+    case WM_SYSCHAR: return "WM_SYSCHAR";
+    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP: return "WM_LBUTTONUP";
+    case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
+    case WM_COMMAND: return "WM_COMMAND";
+    case WM_SYSCOMMAND: return "WM_SYSCOMMAND";
+    case WM_TIMER: return "WM_TIMER";
+    case WM_PAINT: return "WM_PAINT";
+    case WM_CLOSE: return "WM_CLOSE";
+    case WM_QUIT: return "WM_QUIT";
+    case BM_CLICK: return "BM_CLICK";
+    default: return nullptr;
+    }
 }
 
 } // namespace
@@ -118,8 +172,9 @@ Robot::Robot(DWORD stepTimeoutMs, UINT tickMs) : m_stepTimeout(stepTimeoutMs)
         ADD_FAILURE() << "only one UI robot per thread";
     g_robot = this;
     m_hook = SetWindowsHookExW(WH_CBT, &Robot::cbtHook, nullptr, GetCurrentThreadId());
+    m_messageHook = SetWindowsHookExW(WH_GETMESSAGE, &Robot::messageHook, nullptr, GetCurrentThreadId());
     m_timer = SetTimer(nullptr, 0, tickMs, &Robot::timerProc);
-    if (!m_hook || !m_timer)
+    if (!m_hook || !m_messageHook || !m_timer)
         ADD_FAILURE() << "the UI robot could not install its hook and timer";
 }
 
@@ -127,11 +182,14 @@ Robot::~Robot()
 {
     if (m_timer)
         KillTimer(nullptr, m_timer);
+    if (m_messageHook)
+        UnhookWindowsHookEx(m_messageHook);
     if (m_hook)
         UnhookWindowsHookEx(m_hook);
     g_robot = nullptr;
     if (!m_script.empty())
-        ADD_FAILURE() << "the UI robot's script did not run to its end; next step: " << m_script.front().description;
+        ADD_FAILURE() << "the UI robot's script did not run to its end; next step: " << m_script.front().description
+                      << "\n" << report();
 }
 
 Robot& Robot::add(Condition run, std::string description)
@@ -182,10 +240,29 @@ Robot& Robot::click(int controlId)
 
 Robot& Robot::pressKey(UINT virtualKey)
 {
-    return then([virtualKey](Robot& robot) {
-        const HWND focus = GetFocus();
-        (focus ? Window(focus) : robot.dialog()).pressKey(virtualKey);
-    });
+    return add(
+        [virtualKey](Robot& robot) {
+            const Window dialog = robot.dialog();
+            if (GetActiveWindow() != dialog.hwnd())
+                return false;
+            const HWND focus = GetFocus();
+            (focus ? Window(focus) : dialog).pressKey(virtualKey);
+            return true;
+        },
+        "key " + std::to_string(virtualKey) + " (the dialog active)");
+}
+
+Robot& Robot::activate()
+{
+    return add(
+        [](Robot& robot) {
+            const HWND dialog = robot.dialog().hwnd();
+            if (GetActiveWindow() == dialog)
+                return true;
+            SetForegroundWindow(dialog);
+            return false; // done at the tick that sees it active
+        },
+        "the dialog active again");
 }
 
 Robot& Robot::type(int controlId, std::wstring text)
@@ -252,10 +329,57 @@ void Robot::tick()
 
 void Robot::giveUp(const std::string& description)
 {
-    ADD_FAILURE() << "UI robot: timed out at \"" << description << "\"";
+    ADD_FAILURE() << "UI robot: timed out at \"" << description << "\"\n" << report();
     m_script.clear();
     m_stepStarted.reset();
     EndDialog(dialog().hwnd(), -2);
+}
+
+std::string Robot::report() const
+{
+    std::ostringstream out;
+    const HWND foreground = GetForegroundWindow();
+    DWORD foregroundProcess = 0;
+    GetWindowThreadProcessId(foreground, &foregroundProcess);
+    out << "  foreground window: " << describe(foreground) << " of process " << foregroundProcess
+        << (foregroundProcess == GetCurrentProcessId() ? " (this one)" : "") << "\n";
+    out << "  active window: " << describe(GetActiveWindow()) << "\n";
+    out << "  focus: " << describe(GetFocus()) << "\n";
+    out << "  dialogs up:";
+    bool any = false;
+    for (const HWND window : m_dialogs)
+        if (IsWindow(window)) {
+            out << "\n    " << describe(window);
+            any = true;
+        }
+    out << (any ? "\n" : " none\n");
+    out << "  last messages taken from the queue (oldest first):";
+    for (const MSG& message : m_lastMessages) {
+        out << "\n    +" << (message.time - m_lastMessages.front().time) << " ms ";
+        if (const char* name = messageName(message.message))
+            out << name;
+        else
+            out << "0x" << std::hex << message.message << std::dec;
+        out << " wParam 0x" << std::hex << message.wParam << std::dec << " to " << describe(message.hwnd);
+    }
+    return out.str();
+}
+
+void Robot::remember(const MSG& message)
+{
+    // The robot's own ticks would push everything else out.
+    if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == m_timer)
+        return;
+    m_lastMessages.push_back(message);
+    if (m_lastMessages.size() > MessagesKept)
+        m_lastMessages.pop_front();
+}
+
+LRESULT CALLBACK Robot::messageHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (g_robot && code == HC_ACTION && wParam == PM_REMOVE)
+        g_robot->remember(*reinterpret_cast<const MSG*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK Robot::cbtHook(int code, WPARAM wParam, LPARAM lParam)

@@ -12,7 +12,9 @@
 // per tick from inside whatever modal loop the thread is in, and only once a dialog is up.
 // Clicks and keys are posted, so that they travel through the dialog manager as a user's would.
 // A step that cannot complete within the time-out fails the test and ends the dialog with -2,
-// so that no test hangs; a script left unfinished fails the test when the robot goes.
+// so that no test hangs; a script left unfinished fails the test when the robot goes. Either
+// failure reports what the robot saw: the active and focused windows, the dialogs still up and
+// the last messages the thread took from its queue, so that the log alone explains it.
 
 #include <windows.h>
 
@@ -78,7 +80,12 @@ public:
     // Lets this much time pass before the next step.
     Robot& pause(DWORD ms);
     Robot& click(int controlId);
-    Robot& pressKey(UINT virtualKey); // to the window with the focus, else the dialog
+    // Waits until the dialog is the thread's active window (keys reach no other), then the key
+    // goes to the window with the focus, else to the dialog.
+    Robot& pressKey(UINT virtualKey);
+    // The user comes back to the dialog after another program took the foreground (a browser
+    // the dialog started): it becomes the active window again.
+    Robot& activate();
     Robot& type(int controlId, std::wstring text);
     Robot& closeBox();
     Robot& post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0); // to the dialog
@@ -106,7 +113,11 @@ private:
     void tick();
     void giveUp(const std::string& description);
 
+    std::string report() const;
+    void remember(const MSG& message);
+
     static LRESULT CALLBACK cbtHook(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK messageHook(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK timerProc(HWND, UINT, UINT_PTR, DWORD);
 
     std::deque<Entry> m_script;
@@ -115,7 +126,9 @@ private:
     bool m_refuseNextDialog = false;
     std::optional<DWORD> m_stepStarted; // when the step at the front first ran
     DWORD m_stepTimeout;
+    std::deque<MSG> m_lastMessages; // the newest at the back
     HHOOK m_hook = nullptr;
+    HHOOK m_messageHook = nullptr;
     UINT_PTR m_timer = 0;
 };
 

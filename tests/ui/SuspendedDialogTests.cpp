@@ -111,9 +111,15 @@ TEST_F(SuspendedDialogTest, EnterOrSpaceOnTheFocusedLinkOpensIt)
     const CAccount account = suspendedAccount();
     CSuspendedSubscriptionDialog dialog(account);
     bool stayedOpen = false;
+    const auto linkFocused = [](Robot::Robot& r) { return r.dialog().item(IDC_SUSPENDED_LINK).focused(); };
+    // The browser takes the foreground: the user comes back to the dialog, where the focus is
+    // still on the link, before pressing the next key.
     robot.then([](Robot::Robot& r) { SetFocus(r.dialog().item(IDC_SUSPENDED_LINK).hwnd()); })
+        .waitUntil(linkFocused, "the focus on the link")
         .pressKey(VK_RETURN)
         .waitUntil([&](Robot::Robot&) { return browser.opened(1, 0).size() == 1; }, "the link opened by Enter")
+        .activate()
+        .waitUntil(linkFocused, "the focus back on the link")
         .pressKey(VK_SPACE)
         .waitUntil([&](Robot::Robot&) { return browser.opened(2, 0).size() == 2; }, "the link opened by Space")
         .then([&](Robot::Robot& r) { stayedOpen = r.dialog().exists(); })

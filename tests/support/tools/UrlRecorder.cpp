@@ -1,13 +1,16 @@
 // Stands in for the browser in the tests: registered as the handler of the URLs the tests
 // open, it appends the URL it was started with (UTF-8, one line) to the file named by the
 // environment variable TALVORA_URL_RECORD, which it inherits from the test program.
+// A windows program, not a console one: a console program started from the test programs
+// (which have no console) gets a console window of its own, and that window takes the
+// foreground from the dialog under test at a moment nobody controls.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <fstream>
 #include <string>
 
-int main()
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
