@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Turns one interface string table (<code>.txt, format in en.txt) into a windres STRINGTABLE.
 
-    make_stringtable.py en.txt strings_en.rc
+    make_stringtable.py --version 0.9.28.0 en.txt strings_en.rc
         the English table of the add-in module (no LANGUAGE statement: the including script
-        sets it)
+        sets it), with "@VERSION@" in its texts replaced by the project's version
     make_stringtable.py --language fr fr.txt strings_fr.rc
         the table of the French language library, with its own LANGUAGE statement; the
         project name (100) and the version text (999) belong to the add-in module only and
@@ -33,6 +33,9 @@ PRIMARY_LANGUAGE_IDS = {
 
 # Keys of the add-in module only.
 MODULE_ONLY_KEYS = ("100", "999")
+
+# Where the version text holds the project's version.
+VERSION_PLACEHOLDER = "@VERSION@"
 
 KEY_PATTERN = re.compile(r"^(?:[0-9]+|[A-Z]{2})$")
 # "%%" is a literal percent sign, so that "%%s" holds no placeholder.
@@ -105,6 +108,14 @@ def check_table(path, entries, reference, language_library):
         raise TableError("\n".join(problems))
 
 
+def substitute_version(text, version):
+    if VERSION_PLACEHOLDER not in text:
+        return text
+    if version is None:
+        raise TableError(f"{text!r} needs the version: give --version")
+    return text.replace(VERSION_PLACEHOLDER, version)
+
+
 def rc_string(text):
     units = text.encode("utf-16-le", errors="surrogatepass")
     pieces = []
@@ -142,6 +153,7 @@ def main(argv):
                         help="build the table of this language library")
     parser.add_argument("--reference", default=os.path.join(here, "en.txt"),
                         help="the English table every table is checked against")
+    parser.add_argument("--version", help='the text that replaces "@VERSION@"')
     parser.add_argument("table")
     parser.add_argument("output")
     arguments = parser.parse_args(argv)
@@ -150,7 +162,7 @@ def main(argv):
         reference = {key: text for key, text, _ in read_table(arguments.reference)}
         entries = read_table(arguments.table)
         check_table(arguments.table, entries, reference, arguments.language is not None)
-        kept = [(key, text) for key, text, _ in entries
+        kept = [(key, substitute_version(text, arguments.version)) for key, text, _ in entries
                 if not (arguments.language and key in MODULE_ONLY_KEYS)]
         content = render(kept, arguments.language, os.path.basename(arguments.table))
     except TableError as error:
