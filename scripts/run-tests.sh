@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs every test: the stand-in service's own tests, then each test program of the build tree
-# under Wine. Usage: scripts/run-tests.sh <build-dir> [name-pattern]
+# Runs every test: the stand-in service's own tests, the installer's (when RELEASE_BUILD names
+# the release tree scripts/package.sh made), then each test program of the build tree under
+# Wine. Usage: [RELEASE_BUILD=<release-dir>] scripts/run-tests.sh <build-dir> [name-pattern]
 set -u
 TOP=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(realpath -m "$1")
@@ -15,6 +16,18 @@ echo "== imports"
 "$TOP/scripts/check-imports.sh" "$BUILD"
 imports_rc=$?
 
+installer_rc=0
+if [ -n "${RELEASE_BUILD:-}" ]; then
+    echo "== installer"
+    "$TOP/scripts/wine-prefix.sh" "$BUILD/installer-prefix"
+    TALVORA_RELEASE_BUILD=$(realpath -m "$RELEASE_BUILD") TALVORA_TEST_BUILD="$BUILD" \
+        TALVORA_PREFIX_TEMPLATE="$BUILD/installer-prefix" \
+        /usr/bin/python3 -m unittest discover -s "$TOP/tests/installer" -v >"$BUILD/installer-tests.log" 2>&1
+    installer_rc=$?
+    grep -E '^(test_|FAIL|ERROR|Ran |OK|FAILED)' "$BUILD/installer-tests.log"
+    [ $installer_rc -eq 0 ] || cat "$BUILD/installer-tests.log"
+fi
+
 . "$TOP/scripts/wine-session.sh"
 
 LOGS="$BUILD/test-logs"
@@ -22,6 +35,7 @@ mkdir -p "$LOGS"
 failed=""
 [ $service_rc -eq 0 ] || failed="service"
 [ $imports_rc -eq 0 ] || failed="$failed imports"
+[ $installer_rc -eq 0 ] || failed="$failed installer"
 for exe in "$BUILD"/tests/bin/$PATTERN.exe; do
     [ -f "$exe" ] || continue
     name=$(basename "$exe" .exe)

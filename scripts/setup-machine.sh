@@ -6,7 +6,7 @@ set -eu
 
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine wine64 \
 cmake make python3 libboost-dev googletest dpkg-dev \
-xvfb x11-apps x11-utils imagemagick $*"
+xvfb x11-apps x11-utils imagemagick wixl msitools $*"
 
 missing=""
 for p in $PACKAGES; do
