@@ -254,8 +254,13 @@ void CAddin::onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexce
     }
 }
 
-HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
+HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**)
 {
+    try {
+        if (RemoveMode == ext_dm_UserClosed)
+            removeMainCommandBar();
+    } catch (...) {
+    }
     releaseHostObjects();
     try {
         Localization::instance().releaseResourceModule();
@@ -264,6 +269,17 @@ HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY*
     }
     Log::close();
     return S_OK;
+}
+
+void CAddin::removeMainCommandBar()
+{
+    if (!m_spNewCmdBar)
+        return;
+    try {
+        m_spNewCmdBar.call(L"Delete");
+    } catch (const ComError& error) {
+        TVZ_LOG("COM Error: 0x" << Log::hex(error.hr()));
+    }
 }
 
 void CAddin::SetupLocale(IDispatch* application)

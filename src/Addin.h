@@ -164,6 +164,9 @@ private:
     void setButtonPicture(const Office::Object& button, UINT bitmapId);
     // Nothing stays advised on a host that keeps running after the add-in is turned off.
     void releaseHostObjects() noexcept;
+    // The user turned the add-in off while the host runs on: its bar would stay with dead
+    // buttons, and block the bar of the next connection, which has the same name.
+    void removeMainCommandBar();
 
     // Declaration order is the reverse of the release order at destruction.
     Com::ModuleLock m_moduleLock;

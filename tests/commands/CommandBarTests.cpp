@@ -165,7 +165,27 @@ TEST_F(CommandBars, TheMainBarCarriesTheFourCommandsWithTheirFaces)
         EXPECT_EQ(button.pictureSize.cx, 16);
         EXPECT_EQ(button.pictureSize.cy, 16);
         EXPECT_EQ(button.pastes, 0);
+        EXPECT_TRUE(button.maskCornerWhite) << "the background is transparent";
+        EXPECT_GT(button.maskBlackPixels, 0) << "the picture shows";
+        EXPECT_LT(button.maskBlackPixels, 16 * 16);
     }
+}
+
+// Turned off by the user, the add-in takes its bar away: a host that runs on keeps no dead
+// buttons, and the next connection builds the bar again under the same name.
+TEST_F(CommandBars, TheUserTurningTheAddinOffRemovesItsBar)
+{
+    connectTo(Fake::App::Word, L"11.0");
+    ASSERT_EQ(addin.disconnect(ext_dm_UserClosed), S_OK);
+    EXPECT_TRUE(office.bars->bars.empty());
+
+    ASSERT_EQ(addin.connect(static_cast<IDispatch*>(office.application.get())), S_OK);
+    ASSERT_EQ(office.bars->bars.size(), 1u);
+    EXPECT_EQ(Fake::clickSinks(mainButton(L"tvzsettings")), 1u);
+
+    ASSERT_EQ(addin.disconnect(ext_dm_HostShutdown), S_OK);
+    EXPECT_EQ(office.bars->bars.size(), 1u) << "the host closes its temporary bars itself";
+    EXPECT_EQ(Fake::clickSinks(mainButton(L"tvzsettings")), 0u);
 }
 
 // Picture and Mask leave the clipboard alone; where the buttons lack them (Office 2000) the

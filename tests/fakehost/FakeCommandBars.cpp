@@ -64,6 +64,33 @@ void notePicture(const Variant& value, short& type, SIZE* size)
         *size = SIZE{bitmap.bmWidth, bitmap.bmHeight};
 }
 
+HBITMAP bitmapOf(const Variant& value)
+{
+    Com::ComPtr<IPicture> picture = value.toDispatch().query<IPicture>(IID_IPicture);
+    OLE_HANDLE handle = 0;
+    if (!picture || FAILED(picture->get_Handle(&handle)))
+        return nullptr;
+    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+}
+
+void noteMask(const Variant& value, ControlState& state)
+{
+    notePicture(value, state.maskType, nullptr);
+    const HBITMAP mask = bitmapOf(value);
+    BITMAP size{};
+    if (!mask || !GetObjectW(mask, sizeof size, &size))
+        return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, mask);
+    state.maskCornerWhite = GetPixel(dc, 0, 0) == RGB(255, 255, 255);
+    state.maskBlackPixels = 0;
+    for (int y = 0; y < size.bmHeight; ++y)
+        for (int x = 0; x < size.bmWidth; ++x)
+            state.maskBlackPixels += GetPixel(dc, x, y) == RGB(0, 0, 0);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+}
+
 void commonControlMembers(Object& object, const std::shared_ptr<ControlState>& state)
 {
     object.answers(::Office::IID_CommandBarControl);
@@ -89,7 +116,7 @@ Ref makeButton(const std::shared_ptr<ControlState>& state, bool withoutPicture)
         button->property(L"Picture", {}, [state](const Variant& value) {
             notePicture(value, state->pictureType, &state->pictureSize);
         });
-        button->property(L"Mask", {}, [state](const Variant& value) { notePicture(value, state->maskType, nullptr); });
+        button->property(L"Mask", {}, [state](const Variant& value) { noteMask(value, *state); });
     }
     button->method(L"PasteFace", [state](const Args&) {
         ++state->pastes;

@@ -36,6 +36,9 @@ struct ControlState {
     short pictureType = 0;
     short maskType = 0;
     SIZE pictureSize{}; // in pixels
+    // The mask's pixels: white (transparent) at the top left corner, how many are black.
+    bool maskCornerWhite = false;
+    int maskBlackPixels = 0;
     int pastes = 0;                 // PasteFace calls
     bool pastedBitmap = false;      // the clipboard held a bitmap at the last PasteFace
     std::shared_ptr<ControlList> controls = std::make_shared<ControlList>(); // a pop-up's
