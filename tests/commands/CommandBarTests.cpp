@@ -112,10 +112,10 @@ ClipboardSeen clipboard()
 
 class CommandBars : public Compose::ComposeTest {
 protected:
-    void connectTo(Fake::App app, const wchar_t* version, bool buttonsWithoutPicture = false)
+    void connectTo(Fake::App app, const wchar_t* version, Fake::ButtonOptions buttons = {})
     {
         office = Fake::Office::build(hostOf(app, version));
-        office.bars->buttonsWithoutPicture = buttonsWithoutPicture;
+        office.bars->buttons = buttons;
         ASSERT_EQ(addin.connect(static_cast<IDispatch*>(office.application.get())), S_OK);
     }
     const Fake::ControlEntry& mainButton(const std::wstring& tag) const { return buttonTagged(*office.bars, tag); }
@@ -195,7 +195,7 @@ TEST_F(CommandBars, TheUsersClipboardIsTheSameAfterTheButtonsAreBuilt)
     for (const bool withoutPicture : {false, true}) {
         SCOPED_TRACE(withoutPicture ? "PasteFace" : "Picture and Mask");
         copyAsTheUser();
-        connectTo(Fake::App::Word, L"11.0", withoutPicture);
+        connectTo(Fake::App::Word, L"11.0", {withoutPicture, S_OK});
 
         const ClipboardSeen after = clipboard();
         EXPECT_EQ(after.text, CopiedText);
@@ -212,6 +212,26 @@ TEST_F(CommandBars, TheUsersClipboardIsTheSameAfterTheButtonsAreBuilt)
         EXPECT_EQ(log.contains("Button picture through PasteFace, Picture and Mask failed: 0x80020006"), withoutPicture);
         addin.disconnect();
     }
+}
+
+// A failed command-bar call ends the connection (logged, S_OK); the clipboard lent to PasteFace
+// comes back even then.
+TEST_F(CommandBars, AFailedBarCallEndsTheConnectionQuietly)
+{
+    copyAsTheUser();
+    connectTo(Fake::App::Word, L"11.0", {true, E_FAIL});
+    EXPECT_TRUE(log.contains("OnConnection error happened !!!"));
+    EXPECT_EQ(Fake::describe(*office.bars), L"Talvora{|}(hidden)") << "nothing after the failed PasteFace";
+    const ClipboardSeen after = clipboard();
+    EXPECT_EQ(after.text, CopiedText);
+    EXPECT_EQ(after.other, CopiedBytes);
+    addin.disconnect();
+
+    office = Fake::Office::build(hostOf(Fake::App::Word, L"11.0"));
+    office.commandBars->fail(L"Add", E_ACCESSDENIED);
+    const Compose::AddinUnderTest second;
+    EXPECT_EQ(second.connect(static_cast<IDispatch*>(office.application.get())), S_OK);
+    EXPECT_TRUE(office.bars->bars.empty());
 }
 
 // Meet Now, the wall and Schedule a Meeting run without the version check; Settings checks the

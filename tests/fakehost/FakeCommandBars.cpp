@@ -103,47 +103,49 @@ void commonControlMembers(Object& object, const std::shared_ptr<ControlState>& s
     object.value(L"Type", Variant::fromInt32(state->type));
 }
 
-Ref makeControls(const std::shared_ptr<ControlList>& list, bool withoutPicture);
+Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& options);
 
-Ref makeButton(const std::shared_ptr<ControlState>& state, bool withoutPicture)
+Ref makeButton(const std::shared_ptr<ControlState>& state, const ButtonOptions& options)
 {
     Ref button = Object::create(L"CommandBarButton");
     button->answers(::Office::IID_CommandBarButton);
     commonControlMembers(*button, state);
     numberMember(*button, L"Style", state, &ControlState::style);
     numberMember(*button, L"FaceId", state, &ControlState::faceId);
-    if (!withoutPicture) {
+    if (!options.withoutPicture) {
         button->property(L"Picture", {}, [state](const Variant& value) {
             notePicture(value, state->pictureType, &state->pictureSize);
         });
         button->property(L"Mask", {}, [state](const Variant& value) { noteMask(value, *state); });
     }
-    button->method(L"PasteFace", [state](const Args&) {
+    button->method(L"PasteFace", [state, failure = options.pasteFaceFailure](const Args&) {
         ++state->pastes;
         state->pastedBitmap = IsClipboardFormatAvailable(CF_BITMAP) != FALSE;
+        if (FAILED(failure))
+            throw Com::ComError(failure, ::Office::IID_CommandBarButton);
         return Variant();
     });
     button->eventSource(::Office::DIID_CommandBarButtonEvents);
     return button;
 }
 
-Ref makePopup(const std::shared_ptr<ControlState>& state, bool withoutPicture)
+Ref makePopup(const std::shared_ptr<ControlState>& state, const ButtonOptions& options)
 {
     Ref popup = Object::create(L"CommandBarPopup");
     popup->answers(::Office::IID_CommandBarPopup);
     commonControlMembers(*popup, state);
-    popup->objectProperty(L"Controls", makeControls(state->controls, withoutPicture));
+    popup->objectProperty(L"Controls", makeControls(state->controls, options));
     return popup;
 }
 
 // Add(Type, Id, Parameter, Before, Temporary).
-Ref makeControls(const std::shared_ptr<ControlList>& list, bool withoutPicture)
+Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& options)
 {
     Ref controls = Object::create(L"CommandBarControls");
     controls->answers(::Office::IID_CommandBarControls);
     // Weak: the list holds the controls, whose collection must not hold the list of its parent.
     const std::weak_ptr<ControlList> weakList = list;
-    controls->method(L"Add", [weakList, withoutPicture](const Args& args) {
+    controls->method(L"Add", [weakList, options](const Args& args) {
         const auto owner = weakList.lock();
         const Variant typeArgument = argument(args, 0);
         const long type = typeArgument.isEmpty() ? ButtonType : typeArgument.toInt32();
@@ -153,7 +155,7 @@ Ref makeControls(const std::shared_ptr<ControlList>& list, bool withoutPicture)
         state->type = type;
         const Variant temporary = argument(args, 4);
         state->temporary = !temporary.isEmpty() && temporary.toBool();
-        Ref control = type == ButtonType ? makeButton(state, withoutPicture) : makePopup(state, withoutPicture);
+        Ref control = type == ButtonType ? makeButton(state, options) : makePopup(state, options);
         owner->push_back(ControlEntry{control, state});
         return Variant::fromDispatch(control.get());
     });
@@ -164,14 +166,14 @@ Ref makeControls(const std::shared_ptr<ControlList>& list, bool withoutPicture)
     return controls;
 }
 
-Ref makeBar(const std::shared_ptr<BarState>& state, const std::weak_ptr<CommandBarSet>& set, bool withoutPicture)
+Ref makeBar(const std::shared_ptr<BarState>& state, const std::weak_ptr<CommandBarSet>& set, const ButtonOptions& options)
 {
     Ref bar = Object::create(L"CommandBar");
     bar->answers(::Office::IID_CommandBar);
     textMember(*bar, L"Name", state, &BarState::name);
     flagMember(*bar, L"Enabled", state, &BarState::enabled);
     flagMember(*bar, L"Visible", state, &BarState::visible);
-    bar->objectProperty(L"Controls", makeControls(state->controls, withoutPicture));
+    bar->objectProperty(L"Controls", makeControls(state->controls, options));
     bar->method(L"Delete", [state, set](const Args&) {
         if (const auto owner = set.lock()) {
             auto& bars = owner->bars;
@@ -212,7 +214,7 @@ Ref makeCommandBars(const std::shared_ptr<CommandBarSet>& set)
         state->position = position.isEmpty() ? 0 : position.toInt32();
         const Variant temporary = argument(args, 3);
         state->temporary = !temporary.isEmpty() && temporary.toBool();
-        Ref bar = makeBar(state, weakSet, owner->buttonsWithoutPicture);
+        Ref bar = makeBar(state, weakSet, owner->buttons);
         owner->bars.push_back(BarEntry{bar, state});
         return Variant::fromDispatch(bar.get());
     });

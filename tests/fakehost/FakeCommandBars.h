@@ -63,11 +63,16 @@ struct BarEntry {
     std::shared_ptr<BarState> state;
 };
 
+// How the buttons made from now on behave.
+struct ButtonOptions {
+    bool withoutPicture = false; // no Picture and Mask (as in Office 2000): only PasteFace
+    HRESULT pasteFaceFailure = S_OK;
+};
+
 // The bars of one CommandBars collection.
 struct CommandBarSet {
     std::vector<BarEntry> bars;
-    // Buttons made from now on have no Picture and Mask (as in Office 2000): only PasteFace.
-    bool buttonsWithoutPicture = false;
+    ButtonOptions buttons;
 
     const BarEntry* find(const std::wstring& name) const;
 };
