@@ -1,7 +1,8 @@
-// How long OnConnection takes in Outlook 16: the add-in loaded through the registry by the
-// stand-in host, connected and disconnected many times, the median and spread printed.
+// How long OnConnection takes in Outlook 16 (the ribbon) or Word 11 (the command bar with its
+// four buttons and their pictures): the add-in loaded through the registry by the stand-in
+// host, connected and disconnected many times, the median and spread printed.
 //
-//   make bench      (or: scripts/run-in-wine.sh build build/bench/bin/connection_bench.exe [runs],
+//   make bench      (or: scripts/run-in-wine.sh build build/bench/bin/connection_bench.exe [runs] [word11],
 //                    at most 900 runs)
 
 #include "AddinHost.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,15 +27,17 @@ double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-int run(int runs)
+int run(int runs, bool word11)
 {
     Fake::HostSpec setup;
-    setup.app = Fake::App::Outlook;
-    setup.version = L"16.0.4266";
+    setup.app = word11 ? Fake::App::Word : Fake::App::Outlook;
+    setup.version = word11 ? L"11.0" : L"16.0.4266";
     Fake::Office office = Fake::Office::build(setup);
 
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
+        // A host that closes: its temporary bar goes with it, and the next one starts without.
+        office.bars->bars.clear();
         std::wstring error;
         auto addin = Host::LoadedAddin::load(L"TalvoraMeeting.Addin", error);
         if (!addin) {
@@ -45,12 +49,15 @@ int run(int runs)
         const HRESULT hr = addin->connect(office.application.get());
         QueryPerformanceCounter(&end);
         addin->disconnect();
-        if (FAILED(hr))
+        if (FAILED(hr) || (word11 && office.bars->bars.size() != 1)) {
+            std::fprintf(stderr, "the connection failed: 0x%08lX\n", static_cast<unsigned long>(hr));
             return 1;
+        }
         times.push_back(seconds(start, end) * 1e6);
     }
     std::sort(times.begin(), times.end());
-    std::printf("OnConnection, Outlook 16, %d runs: median %.1f us, 10%% %.1f us, 90%% %.1f us, max %.1f us\n", runs,
+    std::printf("OnConnection, %s, %d runs: median %.1f us, 10%% %.1f us, 90%% %.1f us, max %.1f us\n",
+                word11 ? "Word 11" : "Outlook 16", runs,
                 times[times.size() / 2], times[times.size() / 10], times[times.size() * 9 / 10], times.back());
     return 0;
 }
@@ -64,7 +71,8 @@ int main(int argc, char** argv)
     // aborts in its start-up after about a thousand such cycles in one process: stay below.
     const int runs = argc > 1 ? std::clamp(std::atoi(argv[1]), 10, MaxRuns) : 500;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int result = run(runs);
+    const bool word11 = argc > 2 && std::string(argv[2]) == "word11";
+    const int result = run(runs, word11);
     CoUninitialize();
     return result;
 }

@@ -5,7 +5,11 @@
 #      into the prefix), so no dialog asks: Outlook shows its ribbons, the appointment toggle is
 #      pressed twice, Schedule a Meeting makes an appointment, Meet Now starts the application.
 #   2. Word, Excel and PowerPoint show the ribbon they get.
-#   3. Nobody is signed in: Settings opens the settings dialog, where a robot signs Dave in, and
+#   3. Office 2003 and the Outlook 2007 main window get the Talvora command bar instead: Word 11
+#      with its four commands (Schedule a Meeting makes the appointment in the stand-in Outlook,
+#      started out of process), Outlook 11 with an appointment window whose toolbar adds and
+#      removes the invitation, Outlook 12 with the bar and the ribbon in appointment windows.
+#   4. Nobody is signed in: Settings opens the settings dialog, where a robot signs Dave in, and
 #      Schedule a Meeting makes his appointment.
 # Then the add-in's diagnostic log. What the demo put into the prefix is removed at the end.
 # Usage: scripts/demo.sh <build-dir>
@@ -58,6 +62,18 @@ for app in Word Excel PowerPoint; do
     echo "== $app 16: its ribbon"
     office --app $app --version 16.0.4266
 done
+
+echo
+echo "== Word 11 (Office 2003): the Talvora command bar; Schedule a Meeting"
+office --app Word --version 11.0 --run schedule
+
+echo
+echo "== Outlook 11 (Office 2003): the command bar, and the appointment toolbar pressed twice"
+office --app Outlook --version 11.0.8303 --run toggle
+
+echo
+echo "== Outlook 12 (Office 2007): the command bar in the main window, the ribbon in appointment windows"
+office --app Outlook --version 12.0.6423 --run toggle
 
 echo
 echo "== Nobody is signed in: Settings, where a robot signs Dave in; then Schedule a Meeting"

@@ -42,7 +42,19 @@ HRESULT CAddin::create(IUnknown* outer, REFIID iid, void** object)
 
 CAddin::~CAddin()
 {
+    releaseHostObjects();
+}
+
+void CAddin::releaseHostObjects() noexcept
+{
+    for (const auto& sink : m_buttonSinks)
+        sink->disconnect();
+    m_buttonSinks.clear();
     m_inspectorsEvents.disconnectAll();
+    m_pPopUpParleon = Office::Object();
+    m_spOutlookApp = Office::Object();
+    m_spNewCmdBar = Office::Object();
+    m_spRibbonUI = nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE CAddin::InnerUnknown::QueryInterface(REFIID iid, void** object)
@@ -90,7 +102,8 @@ HRESULT STDMETHODCALLTYPE CAddin::InterfaceSupportsErrorInfo(REFIID iid)
 
 namespace {
 
-// The CommandBars property of a host object; the read's failure is the connection's result.
+// The CommandBars property of a host object; the read's failure is the connection's result on
+// the routes that build command bars.
 HRESULT readCommandBars(const Office::Object& source, Office::Object& commandBars)
 {
     try {
@@ -125,6 +138,9 @@ HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_Conne
         if (versionText.empty())
             versionText = L"12.0";
         const int majorVersion = parseHostMajorVersion(versionText);
+        const bool outlookName = hostName.find(L"Outlook") != std::wstring::npos;
+        // The ribbon never uses the command bars: failing to read them must not fail its hosts.
+        const bool needsCommandBars = majorVersion < 12 || (majorVersion == 12 && outlookName);
 
         TVZ_LOG("Connected. The app: " << m_hostName.view() << ", version: " << majorVersion
                                        << ", plugin version: " << formatVersion(getPluginVersion()));
@@ -141,7 +157,7 @@ HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_Conne
                 return S_OK;
             }
             const HRESULT hr = readCommandBars(app, commandBars);
-            return FAILED(hr) ? hr : S_FALSE;
+            return FAILED(hr) && needsCommandBars ? hr : S_FALSE;
         };
         const auto connectOutlook = [&]() -> HRESULT {
             TVZ_LOG("This is outlook app.");
@@ -161,7 +177,30 @@ HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_Conne
             TVZ_LOG("Obtained explorer: " << "Yes");
             const HRESULT hr = readCommandBars(explorer, commandBars);
             TVZ_LOG("Obtained command bars: " << "0x" << Log::hex(hr));
-            return FAILED(hr) ? hr : S_FALSE;
+            return FAILED(hr) && needsCommandBars ? hr : S_FALSE;
+        };
+        const auto buildMainBar = [&] {
+            const Localization& strings = Localization::instance();
+            m_spNewCmdBar = commandBars.callObject(L"Add", Office::IID_CommandBar,
+                                                   {Variant::fromString(L"Talvora"), Variant::fromInt32(1),
+                                                    Variant::missing(), Variant::fromBool(true)});
+            TVZ_LOG("Get Controls spNewCmdBar");
+            const Office::Object controls = m_spNewCmdBar.getObject(L"Controls", Office::IID_CommandBarControls);
+            TVZ_LOG("Add button Meet Now");
+            addButton(controls, strings.getString(500), 255, L"tvzmeetNow", {}, false, -1, {});
+            TVZ_LOG("Add popUP");
+            m_pPopUpParleon = addPopup(controls, L"Talvora", false, {}, false);
+            TVZ_LOG("pPopUpParleon->GetControls()");
+            const Office::Object popupControls =
+                m_pPopUpParleon.getObject(L"Controls", Office::IID_CommandBarControls);
+            TVZ_LOG("Add Button Open Your Wall");
+            addButton(popupControls, strings.getString(501), 264, L"tvzopenYourWall", {}, false, -1, {});
+            TVZ_LOG("Add Button Schedule a Meeting");
+            addButton(popupControls, strings.getString(502), 251, L"tvzscheduleMeeting", {}, false, -1, {});
+            TVZ_LOG("Add Button Settings");
+            addButton(popupControls, strings.getString(503), 263, L"tvzsettings", {}, false, -1, {});
+            m_spNewCmdBar.put(L"Enabled", Variant::fromBool(true));
+            m_spNewCmdBar.put(L"Visible", Variant::fromBool(true));
         };
 
         HRESULT hr = S_OK;
@@ -178,7 +217,7 @@ HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_Conne
         if (hr != S_FALSE)
             return hr;
 
-        if (majorVersion > 12 || (majorVersion == 12 && hostName.find(L"Outlook") == std::wstring::npos)) {
+        if (!needsCommandBars) {
             m_uiMode = UiModeRibbon;
             TVZ_LOG("return from OnConnection. Connected");
             return S_OK;
@@ -192,7 +231,8 @@ HRESULT STDMETHODCALLTYPE CAddin::OnConnection(IDispatch* Application, ext_Conne
             m_inspectorsEvents.connect(inspectors.dispatch());
         }
 
-        // The Talvora command bar is built on `commandBars`; until then they are only released.
+        if (commandBars)
+            buildMainBar();
         return S_OK;
     } catch (...) {
         TVZ_LOG("OnConnection error happened !!!");
@@ -214,13 +254,14 @@ void CAddin::onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexce
     }
 }
 
-void CAddin::OnNewInspector(IDispatch*)
+HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**)
 {
-    TVZ_LOG("OnNewInspector");
-}
-
-HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
-{
+    try {
+        if (RemoveMode == ext_dm_UserClosed)
+            removeMainCommandBar();
+    } catch (...) {
+    }
+    releaseHostObjects();
     try {
         Localization::instance().releaseResourceModule();
         TVZ_LOG("OnDisconnection");
@@ -228,6 +269,17 @@ HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY*
     }
     Log::close();
     return S_OK;
+}
+
+void CAddin::removeMainCommandBar()
+{
+    if (!m_spNewCmdBar)
+        return;
+    try {
+        m_spNewCmdBar.call(L"Delete");
+    } catch (const ComError& error) {
+        TVZ_LOG("COM Error: 0x" << Log::hex(error.hr()));
+    }
 }
 
 void CAddin::SetupLocale(IDispatch* application)

@@ -10,6 +10,7 @@
 #include "Com/DispatchImpl.h"
 #include "Com/EventSink.h"
 #include "Com/Module.h"
+#include "EventsHandler.h"
 #include "Log.h"
 #include "Office/Dispatch.h"
 #include "Office/HostInterfaces.h"
@@ -20,6 +21,8 @@
 
 #include <atomic>
 #include <ctime>
+#include <memory>
+#include <vector>
 
 enum UiMode : int {
     UiModeCommandBars = 0,
@@ -86,7 +89,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnGetImageByStr(BSTR strValue, IPictureDisp** ppdispImage) override;
     HRESULT STDMETHODCALLTYPE OnRibbonLoaded(IDispatch* strValue) override;
 
-    // Outlook's InspectorsEvents::NewInspector.
+    // Outlook's InspectorsEvents::NewInspector: the appointment toolbar of the command-bar route.
     void OnNewInspector(IDispatch* inspector);
 
     // Records the Office interface language (LanguageSettings.LanguageID(msoLanguageIDUI)).
@@ -152,17 +155,31 @@ private:
 
     static void onInspectorsEvent(void* self, DISPID id, DISPPARAMS* params) noexcept;
 
+    // The command bars: the Talvora bar of the main window and the appointment toolbar.
+    Office::Object addButton(const Office::Object& controls, const std::wstring& caption, UINT bitmapId,
+                             const std::wstring& tag, const std::wstring& parameter, bool beginGroup, long faceId,
+                             const Office::Object& context);
+    Office::Object addPopup(const Office::Object& controls, const std::wstring& caption, bool tagWanted,
+                            const std::wstring& parameter, bool beginGroup);
+    void setButtonPicture(const Office::Object& button, UINT bitmapId);
+    // Nothing stays advised on a host that keeps running after the add-in is turned off.
+    void releaseHostObjects() noexcept;
+    // The user turned the add-in off while the host runs on: its bar would stay with dead
+    // buttons, and block the bar of the next connection, which has the same name.
+    void removeMainCommandBar();
+
     // Declaration order is the reverse of the release order at destruction.
     Com::ModuleLock m_moduleLock;
     InnerUnknown m_innerUnknown{*this};
     IUnknown* m_controllingUnknown;
     Com::EventSink m_inspectorsEvents;
     Com::ComPtr<IDispatch> m_spRibbonUI;
-    Com::ComPtr<IDispatch> m_spNewCmdBar;
+    Office::Object m_spNewCmdBar;
     Office::Object m_spOutlookApp;
-    Com::ComPtr<IDispatch> m_pPopUpParleon;
+    Office::Object m_pPopUpParleon;
     UiMode m_uiMode = UiModeCommandBars;
     CAccount m_account;
+    std::vector<std::unique_ptr<CEventsHandler>> m_buttonSinks;
     unsigned m_inspectorButtonCount = 0;
     Com::BStr m_hostName;
     int m_checkIntervalMinutes = 120;

@@ -54,6 +54,14 @@ public:
             Detail::countCreated(Kind);
     }
 
+    // Hands the object to a new owner (the clipboard, a picture) that destroys it itself.
+    Handle release() noexcept
+    {
+        if (m_handle)
+            Detail::countDeleted(Kind);
+        return std::exchange(m_handle, nullptr);
+    }
+
     Handle get() const noexcept { return m_handle; }
     explicit operator bool() const noexcept { return m_handle != nullptr; }
 

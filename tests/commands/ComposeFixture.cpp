@@ -111,10 +111,10 @@ HRESULT AddinUnderTest::connect(IDispatch* application) const
     return extensibility->OnConnection(application, ext_cm_Startup, nullptr, nullptr);
 }
 
-HRESULT AddinUnderTest::disconnect() const
+HRESULT AddinUnderTest::disconnect(ext_DisconnectMode mode) const
 {
     const auto extensibility = m_meeting.query<_IDTExtensibility2>(Office::IID_DTExtensibility2);
-    return extensibility->OnDisconnection(ext_dm_HostShutdown, nullptr);
+    return extensibility->OnDisconnection(mode, nullptr);
 }
 
 Com::ComPtr<IRibbonExtensibility> AddinUnderTest::ribbon() const

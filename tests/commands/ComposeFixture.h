@@ -53,7 +53,7 @@ public:
     CAddin& object() const noexcept { return *static_cast<CAddin*>(m_meeting.get()); }
 
     HRESULT connect(IDispatch* application) const;
-    HRESULT disconnect() const;
+    HRESULT disconnect(ext_DisconnectMode mode = ext_dm_HostShutdown) const;
     Com::ComPtr<IRibbonExtensibility> ribbon() const;
     // GetCustomUI's answer (a null BSTR reads as empty).
     std::wstring customUI(const wchar_t* ribbonId) const;

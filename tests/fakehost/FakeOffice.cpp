@@ -64,8 +64,8 @@ Office Office::build(const HostSpec& setup)
         app.objectProperty(L"LanguageSettings", office.languageSettings);
     }
 
-    office.commandBars = Object::create(L"CommandBars");
-    office.commandBars->answers(::Office::IID_CommandBars);
+    office.bars = std::make_shared<CommandBarSet>();
+    office.commandBars = makeCommandBars(office.bars);
 
     if (setup.app == App::Outlook) {
         office.inspectors = Object::create(L"Inspectors");
@@ -90,6 +90,28 @@ Office Office::build(const HostSpec& setup)
 ConnectionPoint* Office::inspectorsEvents() const
 {
     return inspectors ? &inspectors->eventSource(::Office::DIID_InspectorsEvents) : nullptr;
+}
+
+OpenedAppointment Office::appointmentWindow(const std::wstring& body)
+{
+    OpenedAppointment window{Appointment::create(), {}, std::make_shared<CommandBarSet>()};
+    window.appointment.fields->body = body;
+    window.inspector = makeInspector({window.appointment.object, {}, {}, window.bars});
+    return window;
+}
+
+void Office::show(const OpenedAppointment& window) const
+{
+    constexpr DISPID NewInspector = 0xF001;
+    if (ConnectionPoint* events = inspectorsEvents())
+        events->fire(NewInspector, {Variant::fromDispatch(window.inspector.get())});
+}
+
+OpenedAppointment Office::openAppointment(const std::wstring& body) const
+{
+    OpenedAppointment window = appointmentWindow(body);
+    show(window);
+    return window;
 }
 
 } // namespace Fake

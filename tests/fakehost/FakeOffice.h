@@ -24,10 +24,18 @@ struct HostSpec {
     bool hasActiveExplorer = true; // Outlook: false when started for a background task
 };
 
+// An appointment window that has just opened in Outlook, with the bars of its inspector.
+struct OpenedAppointment {
+    Appointment appointment;
+    Ref inspector;
+    std::shared_ptr<CommandBarSet> bars;
+};
+
 struct Office {
     Ref application;
     Ref languageSettings;
     Ref commandBars; // the host's (Word, Excel, PowerPoint) or the explorer's (Outlook)
+    std::shared_ptr<CommandBarSet> bars; // what commandBars holds
     Ref explorer;
     Ref inspectors;
     std::shared_ptr<ItemFactory> items; // Outlook: what Application.CreateItem hands out
@@ -35,6 +43,11 @@ struct Office {
     static Office build(const HostSpec& setup);
     // The inspectors' event source (Outlook); null for other hosts.
     ConnectionPoint* inspectorsEvents() const;
+    // An appointment window of Outlook (its own editor: no Word editor), not yet shown.
+    static OpenedAppointment appointmentWindow(const std::wstring& body);
+    // Outlook shows the window: NewInspector is fired for its inspector.
+    void show(const OpenedAppointment& window) const;
+    OpenedAppointment openAppointment(const std::wstring& body) const;
 };
 
 const wchar_t* defaultName(App app);

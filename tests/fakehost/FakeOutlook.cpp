@@ -93,8 +93,9 @@ Ref makeInspector(InspectorParts parts)
     Ref inspector = Object::create(L"Inspector");
     inspector->answers(::Office::IID_Inspector);
     if (!parts.commandBars) {
-        parts.commandBars = Object::create(L"CommandBars");
-        parts.commandBars->answers(::Office::IID_CommandBars);
+        if (!parts.bars)
+            parts.bars = std::make_shared<CommandBarSet>();
+        parts.commandBars = makeCommandBars(parts.bars);
     }
     inspector->objectProperty(L"CurrentItem", parts.currentItem)
         .objectProperty(L"WordEditor", parts.wordEditor)

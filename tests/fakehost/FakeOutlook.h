@@ -7,6 +7,7 @@
 //   ASSERT_EQ(office.items->created.size(), 1u);
 //   EXPECT_EQ(office.items->created[0].fields->subject, L"...");
 
+#include "FakeCommandBars.h"
 #include "FakeObject.h"
 
 #include <functional>
@@ -64,7 +65,8 @@ void addCreateItem(Object& application, std::shared_ptr<ItemFactory> factory);
 struct InspectorParts {
     Ref currentItem; // an appointment or any other item; may be null
     Ref wordEditor;  // the item's body as a Word document (Fake::WordDocument); may be null
-    Ref commandBars; // default: a new, empty CommandBars object
+    Ref commandBars; // default: a CommandBars collection over `bars`
+    std::shared_ptr<CommandBarSet> bars; // default: a new, empty set
 };
 
 // An Outlook inspector (IID_Inspector) with CurrentItem, WordEditor and CommandBars.

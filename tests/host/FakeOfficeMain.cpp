@@ -1,12 +1,15 @@
 // FakeOffice.exe: a stand-in Office application that loads the registered add-ins the way
 // Office does and prints what happened: the connection, the ribbon XML each of its windows
-// gets, and, on request, what the add-in's commands do when its buttons are pressed.
+// gets or the command bars the add-in built in them, and, on request, what the add-in's
+// commands do when its buttons are pressed (the command bar's where there is one).
 //
 //   FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version 16.0.4266]
 //                  [--sign-in <e-mail> <password>] [--run toggle,schedule,meetnow]
 //
 // --sign-in presses Settings and signs in through the settings dialog, which a UI robot fills
-// in; --run presses the appointment toggle twice (Outlook), Schedule a Meeting and Meet Now.
+// in; --run presses the appointment toggle twice (Outlook: the appointment toolbar's button up
+// to version 11, the ribbon's from 12), Schedule a Meeting and Meet Now. Schedule a Meeting
+// from Word, Excel or PowerPoint starts the stand-in Outlook out of process.
 
 #include "AddinHost.h"
 #include "FakeOffice.h"
@@ -14,6 +17,7 @@
 #include "FakeWord.h"
 #include "Office/Ids.h"
 #include "Robot.h"
+#include "StandInApps.h"
 #include "TalvoraMeeting_h.h"
 #include "TextCodec.h"
 
@@ -22,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -162,6 +167,40 @@ void showRibbons(IUnknown* addin, const Options& options, const Fake::RibbonUI& 
     }
 }
 
+void showCommandBars(const char* window, const Fake::CommandBarSet& bars)
+{
+    if (!bars.bars.empty())
+        std::printf("  %s command bars: %s\n", window, utf8(Fake::describe(bars)).c_str());
+}
+
+const Fake::ControlEntry* buttonTagged(const Fake::ControlList& controls, const std::wstring& tag)
+{
+    for (const Fake::ControlEntry& control : controls) {
+        if (control.state->type == 1 && control.state->tag == tag)
+            return &control;
+        if (const Fake::ControlEntry* inside = buttonTagged(*control.state->controls, tag))
+            return inside;
+    }
+    return nullptr;
+}
+
+using RibbonCallback = HRESULT (STDMETHODCALLTYPE ITalvoraMeeting::*)(IDispatch*);
+
+// A command as the host offers it: the command bar's button where the add-in built one, else
+// the ribbon's.
+void press(ITalvoraMeeting* meeting, const Fake::Office& office, const wchar_t* tag, RibbonCallback callback,
+           const char* callbackName)
+{
+    const Fake::ControlEntry* button =
+        office.bars->bars.empty() ? nullptr : buttonTagged(*office.bars->bars[0].state->controls, tag);
+    if (!button) {
+        report(callbackName, (meeting->*callback)(nullptr));
+        return;
+    }
+    std::printf("    clicked the command bar's \"%s\"\n", utf8(button->state->caption).c_str());
+    Fake::click(*button);
+}
+
 std::wstring storedAccountValue(const wchar_t* name)
 {
     wchar_t value[1024] = {};
@@ -173,7 +212,7 @@ std::wstring storedAccountValue(const wchar_t* name)
 
 // Settings, with the robot in front of the dialog: it types the e-mail and the password and
 // presses OK, as a user would.
-void signIn(ITalvoraMeeting* meeting, const Options& options)
+void signIn(ITalvoraMeeting* meeting, const Options& options, const Fake::Office& office)
 {
     std::printf("  Settings, signing in as %s in the settings dialog\n", utf8(options.signInLogin).c_str());
     Robot::Robot robot;
@@ -181,7 +220,7 @@ void signIn(ITalvoraMeeting* meeting, const Options& options)
         .type(207, options.signInLogin)
         .type(209, options.signInPassword)
         .click(IDOK);
-    report("OnSettingsButtonClicked", meeting->OnSettingsButtonClicked(nullptr));
+    press(meeting, office, L"tvzsettings", &ITalvoraMeeting::OnSettingsButtonClicked, "OnSettingsButtonClicked");
     std::printf("    the account stored: login %s, subscription %s, meeting URL %s\n",
                 utf8(storedAccountValue(L"Login")).c_str(), utf8(storedAccountValue(L"SubscriptionId")).c_str(),
                 utf8(storedAccountValue(L"MeetingUrl")).c_str());
@@ -208,12 +247,30 @@ void pressToggle(ITalvoraMeeting* meeting, const Fake::RibbonUI& ribbon)
     }
 }
 
-void scheduleMeeting(ITalvoraMeeting* meeting, const Fake::Office& office)
+// The appointment as the stand-in Outlook's record has it, when the add-in started Outlook.
+void showOutOfProcessAppointment(const TestSupport::StandInOutlook* outlook)
+{
+    const auto last = [&](const char* event) {
+        const auto values = outlook ? outlook->valuesOf(event) : std::vector<std::wstring>();
+        return values.empty() ? std::wstring() : values.back();
+    };
+    if (!outlook || outlook->starts().empty()) {
+        std::printf("    no appointment: the stand-in Outlook was not started\n");
+        return;
+    }
+    std::printf("    made in the stand-in Outlook, started out of process (%zu start)\n", outlook->starts().size());
+    std::printf("    subject:  %s\n    location: %s\n    displayed: %zu time(s)\n", utf8(last("Subject=")).c_str(),
+                utf8(last("Location=")).c_str(), outlook->valuesOf("Display").size());
+    printText("body", last("Body="));
+}
+
+void scheduleMeeting(ITalvoraMeeting* meeting, const Fake::Office& office, const TestSupport::StandInOutlook* outlook)
 {
     std::printf("  Schedule a Meeting\n");
-    report("OnScheduleMeetingButtonClicked", meeting->OnScheduleMeetingButtonClicked(nullptr));
+    press(meeting, office, L"tvzscheduleMeeting", &ITalvoraMeeting::OnScheduleMeetingButtonClicked,
+          "OnScheduleMeetingButtonClicked");
     if (!office.items || office.items->created.empty()) {
-        std::printf("    no appointment in this host (Outlook is started out of process)\n");
+        showOutOfProcessAppointment(outlook);
         return;
     }
     const Fake::AppointmentFields& fields = *office.items->created.back().fields;
@@ -222,30 +279,70 @@ void scheduleMeeting(ITalvoraMeeting* meeting, const Fake::Office& office)
     printText("body", fields.body);
 }
 
-void meetNow(ITalvoraMeeting* meeting)
+void meetNow(ITalvoraMeeting* meeting, const Fake::Office& office)
 {
     std::printf("  Meet Now\n");
     const HANDLE launched = CreateSemaphoreW(nullptr, 0, 100, DesktopAppLaunched);
-    report("OnMeetNowMeetingButtonClicked", meeting->OnMeetNowMeetingButtonClicked(nullptr));
+    press(meeting, office, L"tvzmeetNow", &ITalvoraMeeting::OnMeetNowMeetingButtonClicked,
+          "OnMeetNowMeetingButtonClicked");
     const bool started = launched && WaitForSingleObject(launched, 10000) == WAIT_OBJECT_0;
     std::printf("    %s\n", started ? "the desktop application was started" : "no desktop application was started");
     if (launched)
         CloseHandle(launched);
 }
 
-void runCommands(IUnknown* addin, const Options& options, const Fake::Office& office, const Fake::RibbonUI& ribbon)
+// Outlook opens an appointment window: up to version 11 the add-in gives it a toolbar, whose
+// button is pressed twice; from 12 on the ribbon serves it.
+void appointmentWindow(ITalvoraMeeting* meeting, const Options& options, const Fake::Office& office,
+                       const Fake::RibbonUI& ribbon)
+{
+    const Fake::OpenedAppointment window = office.openAppointment(L"Agenda: the quarterly figures\r\n");
+    if (window.bars->bars.empty()) {
+        if (majorVersion(options.version) == 12)
+            std::printf("  Appointment window: no toolbar (the ribbon serves it)\n");
+        pressToggle(meeting, ribbon);
+        return;
+    }
+    std::printf("  Appointment window: the toolbar\n");
+    showCommandBars("appointment window", *window.bars);
+    const Fake::ControlEntry& button = window.bars->bars[0].state->controls->at(0);
+    for (int press = 1; press <= 2; ++press) {
+        Fake::click(button);
+        std::printf("    clicked: caption \"%s\", parameter \"%s\"\n", utf8(button.state->caption).c_str(),
+                    utf8(button.state->parameter).c_str());
+        printText("appointment body", window.appointment.fields->body);
+    }
+}
+
+// Word, Excel and PowerPoint start Outlook for Schedule a Meeting: the stand-in Outlook is
+// registered while they run.
+std::unique_ptr<TestSupport::StandInOutlook> outlookFor(const Options& options)
+{
+    if (options.app == Fake::App::Outlook
+        || std::find(options.commands.begin(), options.commands.end(), L"schedule") == options.commands.end())
+        return nullptr;
+    try {
+        return std::make_unique<TestSupport::StandInOutlook>();
+    } catch (const std::exception& error) {
+        std::printf("  the stand-in Outlook: %s\n", error.what());
+        return nullptr;
+    }
+}
+
+void runCommands(IUnknown* addin, const Options& options, const Fake::Office& office, const Fake::RibbonUI& ribbon,
+                 const TestSupport::StandInOutlook* outlook)
 {
     Com::ComPtr<ITalvoraMeeting> meeting;
     addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
     if (!options.signInLogin.empty())
-        signIn(meeting.get(), options);
+        signIn(meeting.get(), options, office);
     for (const std::wstring& command : options.commands) {
         if (command == L"toggle" && options.app == Fake::App::Outlook)
-            pressToggle(meeting.get(), ribbon);
+            appointmentWindow(meeting.get(), options, office, ribbon);
         else if (command == L"schedule")
-            scheduleMeeting(meeting.get(), office);
+            scheduleMeeting(meeting.get(), office, outlook);
         else if (command == L"meetnow")
-            meetNow(meeting.get());
+            meetNow(meeting.get(), office);
     }
 }
 
@@ -257,6 +354,7 @@ int run(const Options& options)
     Fake::Office office = Fake::Office::build(setup);
     std::printf("%ls %ls\n", Fake::defaultName(options.app), options.version.c_str());
 
+    const auto outlook = outlookFor(options);
     const auto progIds = Host::startupAddins(options.appName);
     if (progIds.empty())
         std::printf("  no add-in registered with LoadBehavior 3\n");
@@ -272,10 +370,11 @@ int run(const Options& options)
         std::printf("  %ls from %ls\n", progId.c_str(), addin->serverPath().c_str());
         report("OnConnection", addin->connect(office.application.get()));
         report("OnStartupComplete", addin->startupComplete());
+        showCommandBars("main window", *office.bars);
         {
             const Fake::RibbonUI ribbon = Fake::RibbonUI::create();
             showRibbons(addin->object(), options, ribbon);
-            runCommands(addin->object(), options, office, ribbon);
+            runCommands(addin->object(), options, office, ribbon, outlook.get());
         }
         report("OnBeginShutdown", addin->beginShutdown());
         report("OnDisconnection", addin->disconnect());

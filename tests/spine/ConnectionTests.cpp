@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using TestSupport::LogCapture;
 
@@ -167,26 +168,28 @@ TEST_F(ConnectionTest, FailuresOfTheHostObjects)
     struct Case {
         const char* title;
         Fake::App app;
+        const wchar_t* version;
         const wchar_t* failingMember; // on the Application object
         HRESULT failure;
         HRESULT expectedResult;
         const char* expectedLine;
     };
     const Case cases[] = {
-        // The one failure that OnConnection returns: the command bars cannot be read.
-        {"Word command bars", Fake::App::Word, L"CommandBars", E_ACCESSDENIED, E_ACCESSDENIED, nullptr},
+        // The one failure that OnConnection returns: the command bars of a host that needs
+        // them cannot be read. The ribbon never uses them.
+        {"Word 11 command bars", Fake::App::Word, L"11.0", L"CommandBars", E_ACCESSDENIED, E_ACCESSDENIED, nullptr},
+        {"Word 16 command bars", Fake::App::Word, L"16.0", L"CommandBars", E_ACCESSDENIED, S_OK,
+         "return from OnConnection. Connected"},
         // A property that exists but fails is an error, unlike a missing one.
-        {"Name fails", Fake::App::Outlook, L"Name", E_UNEXPECTED, S_OK, "OnConnection error happened !!!"},
-        {"LanguageSettings fails", Fake::App::Outlook, L"LanguageSettings", E_FAIL, S_OK,
+        {"Name fails", Fake::App::Outlook, L"16.0", L"Name", E_UNEXPECTED, S_OK, "OnConnection error happened !!!"},
+        {"LanguageSettings fails", Fake::App::Outlook, L"16.0", L"LanguageSettings", E_FAIL, S_OK,
          "Error obtaining lcoale info"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         LogCapture log;
         {
-            Fake::HostSpec setup;
-            setup.app = c.app;
-            Fake::Office office = Fake::Office::build(setup);
+            Fake::Office office = Fake::Office::build(host(c.app, c.version));
             office.application->fail(c.failingMember, c.failure);
             std::wstring error;
             auto addin = Host::LoadedAddin::load(Spine::ProgId, error);
@@ -200,17 +203,27 @@ TEST_F(ConnectionTest, FailuresOfTheHostObjects)
         EXPECT_EQ(Fake::liveObjects(), 0);
     }
 
-    LogCapture log;
-    {
-        Fake::Office office = Fake::Office::build(Fake::HostSpec{});
-        office.explorer->fail(L"CommandBars", E_NOINTERFACE);
-        std::wstring error;
-        auto addin = Host::LoadedAddin::load(Spine::ProgId, error);
-        ASSERT_TRUE(addin);
-        EXPECT_EQ(addin->connect(office.application.get()), E_NOINTERFACE);
-        EXPECT_TRUE(log.contains("Obtained command bars: 0x80004002")) << log.text();
+    // Outlook's explorer: fatal only where the main window gets the command bar.
+    const struct {
+        const wchar_t* version;
+        HRESULT expectedResult;
+    } outlooks[] = {{L"11.0.8303", E_NOINTERFACE}, {L"12.0.6423", E_NOINTERFACE}, {L"16.0.4266", S_OK}};
+    for (const auto& outlook : outlooks) {
+        SCOPED_TRACE(std::string(outlook.version, outlook.version + wcslen(outlook.version)));
+        LogCapture log;
+        {
+            Fake::Office office = Fake::Office::build(host(Fake::App::Outlook, outlook.version));
+            office.explorer->fail(L"CommandBars", E_NOINTERFACE);
+            std::wstring error;
+            auto addin = Host::LoadedAddin::load(Spine::ProgId, error);
+            ASSERT_TRUE(addin);
+            EXPECT_EQ(addin->connect(office.application.get()), outlook.expectedResult);
+            EXPECT_TRUE(log.contains("Obtained command bars: 0x80004002")) << log.text();
+            EXPECT_EQ(log.contains("return from OnConnection. Connected"), outlook.expectedResult == S_OK);
+            EXPECT_TRUE(office.bars->bars.empty());
+        }
+        EXPECT_EQ(Fake::liveObjects(), 0);
     }
-    EXPECT_EQ(Fake::liveObjects(), 0);
 }
 
 TEST_F(ConnectionTest, ASecondConnectionAppendsToTheSameLog)
@@ -250,4 +263,103 @@ TEST_F(ConnectionTest, NewInspectorEventsReachTheAddin)
         addin->disconnect();
     }
     EXPECT_EQ(Fake::liveObjects(), 0);
+}
+
+namespace {
+
+const wchar_t* const MainBar = L"Talvora{Meet Now|tvzmeetNow, Talvora{Open Your Wall|tvzopenYourWall, "
+                               L"Schedule a Meeting|tvzscheduleMeeting, Settings|tvzsettings}}";
+
+std::vector<std::string> mainBarLines(std::vector<std::string> before)
+{
+    for (const char* line : {"Get Controls spNewCmdBar", "Add button Meet Now", "Add popUP",
+                             "pPopUpParleon->GetControls()", "Add Button Open Your Wall", "Add Button Schedule a Meeting",
+                             "Add Button Settings"})
+        before.push_back(line);
+    return before;
+}
+
+// Every control of the bars, pop-ups' contents included.
+void forEachControl(const Fake::ControlList& controls, const std::function<void(const Fake::ControlEntry&)>& visit)
+{
+    for (const Fake::ControlEntry& control : controls) {
+        visit(control);
+        forEachControl(*control.state->controls, visit);
+    }
+}
+
+void forEachControl(const Fake::CommandBarSet& set, const std::function<void(const Fake::ControlEntry&)>& visit)
+{
+    for (const Fake::BarEntry& bar : set.bars)
+        forEachControl(*bar.state->controls, visit);
+}
+
+} // namespace
+
+// Host, version → the main window's bar, the toolbar an appointment window gets, the lines logged.
+TEST_F(ConnectionTest, EveryHostGetsItsCommandBars)
+{
+    using Fake::App;
+    const std::wstring Toolbar = L"Talvora Appointment{Add Talvora|tvzaddParleon_0|false}";
+    const std::vector<std::string> ribbonLines = {"return from OnConnection. Connected"};
+    const struct {
+        const char* title;
+        Fake::HostSpec host;
+        std::wstring mainBar;
+        std::wstring toolbar;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Word 2003", host(App::Word, L"11.0"), MainBar, L"", mainBarLines({})},
+        {"Excel 2003", host(App::Excel, L"11.0"), MainBar, L"", mainBarLines({})},
+        {"PowerPoint 2003", host(App::PowerPoint, L"11.0"), MainBar, L"", mainBarLines({})},
+        {"Outlook 2003", host(App::Outlook, L"11.0.8303"), MainBar, Toolbar,
+         mainBarLines({"Obtained command bars: 0x0", "NewInspectorsEvents::DispEventAdvise"})},
+        {"Outlook 2007", host(App::Outlook, L"12.0.6423"), MainBar, L"", mainBarLines({"Obtained command bars: 0x0"})},
+        {"Outlook 2016", host(App::Outlook, L"16.0.4266"), L"", L"", ribbonLines},
+        {"Word 2016", host(App::Word, L"16.0"), L"", L"", ribbonLines},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        LogCapture log;
+        {
+            Fake::Office office = Fake::Office::build(c.host);
+            const Fake::OpenedAppointment window = Fake::Office::appointmentWindow(L"Agenda");
+            const ULONG applicationRefs = office.application->refs();
+            const ULONG appointmentRefs = window.appointment.object->refs();
+            std::wstring error;
+            auto addin = Host::LoadedAddin::load(Spine::ProgId, error);
+            ASSERT_TRUE(addin);
+
+            ASSERT_EQ(addin->connect(office.application.get()), S_OK);
+            office.show(window);
+            EXPECT_EQ(Fake::describe(*office.bars), c.mainBar);
+            EXPECT_EQ(Fake::describe(*window.bars), c.toolbar);
+            const auto messages = log.messages();
+            EXPECT_TRUE(inOrder(messages, c.lines)) << log.text();
+            EXPECT_EQ(logged(messages, "Add Button Settings"), !c.mainBar.empty());
+            EXPECT_EQ(logged(messages, "begin"), !c.toolbar.empty()) << "the toolbar's handler ran";
+
+            // Every tagged button has its click sink until the add-in is turned off.
+            for (const Fake::CommandBarSet* set : {office.bars.get(), window.bars.get()}) {
+                forEachControl(*set, [](const Fake::ControlEntry& control) {
+                    EXPECT_EQ(Fake::clickSinks(control), control.state->type == 1 ? 1u : 0u) << control.state->caption;
+                });
+            }
+            ASSERT_EQ(addin->disconnect(), S_OK);
+            for (const Fake::CommandBarSet* set : {office.bars.get(), window.bars.get()}) {
+                forEachControl(*set, [](const Fake::ControlEntry& control) {
+                    EXPECT_EQ(Fake::clickSinks(control), 0u) << control.state->caption;
+                    EXPECT_EQ(control.object->refs(), 1u) << control.state->caption << " still held";
+                });
+                for (const Fake::BarEntry& bar : set->bars)
+                    EXPECT_EQ(bar.object->refs(), 1u) << bar.state->name << " still held";
+            }
+            EXPECT_EQ(office.application->refs(), applicationRefs);
+            EXPECT_EQ(window.appointment.object->refs(), appointmentRefs);
+            if (office.inspectorsEvents()) {
+                EXPECT_EQ(office.inspectorsEvents()->sinkCount(), 0u);
+            }
+        }
+        EXPECT_EQ(Fake::liveObjects(), 0) << "host objects leaked";
+    }
 }

@@ -20,8 +20,15 @@ namespace {
 
 const wchar_t OutlookClassKey[] = L"Software\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}";
 
+// <build>\bin: the folder of the program itself when the add-in is beside it (FakeOffice.exe),
+// else the one beside the test programs' <build>\tests\bin.
 std::wstring binFolder()
 {
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring own = folderOf(exe);
+    if (GetFileAttributesW((own + L"\\TalvoraMeeting.dll").c_str()) != INVALID_FILE_ATTRIBUTES)
+        return own;
     return folderOf(addinDllPath());
 }
 
