@@ -1,6 +1,6 @@
 #!/bin/sh
 # Pictures of the add-in's dialogs as users see them, left to right (English) and right to left
-# (Hebrew), the settings dialog in German, French, Russian and Japanese too, into
+# (Hebrew and Arabic), the settings dialog in German, French, Russian and Japanese too, into
 # docs/screenshots/<dialog>-<language>.png.
 # Usage: scripts/screenshots.sh <build-dir>
 #
@@ -140,6 +140,7 @@ shoot_in_japanese_font() {
 for dialog in waiting suspended; do
     shoot $dialog en 0x0409
     shoot $dialog he 0x040D
+    shoot $dialog ar 0x0401
 done
 
 # The settings dialog holds the longest texts: also in the languages whose translations run
@@ -147,6 +148,7 @@ done
 for dialog in settings settings-signed-in settings-browser; do
     shoot $dialog en 0x0409
     shoot $dialog he 0x040D
+    shoot $dialog ar 0x0401
     shoot $dialog de 0x0407
     shoot $dialog fr 0x040C
     shoot_in_japanese_font $dialog ja 0x0411

@@ -37,7 +37,8 @@ void CBevelLineImpl<T, TBase>::DoPaint(HDC dc)
 
     const Win::SelectedObject font(dc, m_font);
     RECT measured = client;
-    DrawTextW(dc, text, length, &measured, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    const UINT format = DT_SINGLELINE | DT_VCENTER | DT_CENTER | readingOrderFormat(window);
+    DrawTextW(dc, text, length, &measured, format | DT_CALCRECT);
     const int textWidth = measured.right - measured.left;
 
     const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
@@ -53,7 +54,7 @@ void CBevelLineImpl<T, TBase>::DoPaint(HDC dc)
     draw3dFrame(dc, {gapEnd, band.top, band.right, band.bottom}, first, second);
 
     SetBkMode(dc, TRANSPARENT);
-    DrawTextW(dc, text, length, &client, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    DrawTextW(dc, text, length, &client, format);
 }
 
 template class CBevelLineImpl<CBevelLine>;

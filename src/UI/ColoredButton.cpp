@@ -1,5 +1,6 @@
 #include "UI/ColoredButton.h"
 
+#include "UI/ControlSupport.h"
 #include "Win/Gdi.h"
 #include "Win/Reflection.h"
 #include "Win/Window.h"
@@ -27,9 +28,10 @@ UINT textFormat(LONG_PTR style) noexcept
 }
 
 // DT_VCENTER and DT_BOTTOM only place single lines; several lines are measured and placed here.
-void drawButtonText(HDC dc, std::wstring& text, RECT area, LONG_PTR style)
+void drawButtonText(HDC dc, std::wstring& text, RECT area, HWND button)
 {
-    const UINT format = textFormat(style);
+    const LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
+    const UINT format = textFormat(style) | readingOrderFormat(button);
     RECT measured = area;
     DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured, format | DT_CALCRECT);
     const LONG textHeight = measured.bottom - measured.top;
@@ -111,7 +113,7 @@ void CColoredButtonImpl<T, TBase>::DrawItem(const DRAWITEMSTRUCT& item) const
     if (const HFONT font = Win::windowFont(item.hwndItem))
         SelectObject(dc, font);
     std::wstring text = Win::windowText(item.hwndItem);
-    drawButtonText(dc, text, area, style);
+    drawButtonText(dc, text, area, item.hwndItem);
 }
 
 template class CColoredButtonImpl<CColoredButtonCtrl>;

@@ -8,6 +8,12 @@ void makeStaticNotify(HWND control) noexcept
         SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | SS_NOTIFY);
 }
 
+UINT readingOrderFormat(HWND control) noexcept
+{
+    const HWND dialog = GetAncestor(control, GA_ROOT);
+    return (GetWindowLongPtrW(dialog ? dialog : control, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) ? DT_RTLREADING : 0;
+}
+
 void paintParentBackground(HWND control, HDC dc) noexcept
 {
     const auto brush = reinterpret_cast<HBRUSH>(

@@ -13,6 +13,11 @@ void makeStaticNotify(HWND control) noexcept;
 // when the parent answers with a brush, fills the client rectangle with it.
 void paintParentBackground(HWND control, HDC dc) noexcept;
 
+// DT_RTLREADING for a control in a mirrored (right-to-left) dialog, else 0. Added to every
+// DrawText of the owner-drawn controls: the dialog's layout decides where the text sits, the
+// reading order where its neutral characters (a full stop, "...", a version's dots) go.
+UINT readingOrderFormat(HWND control) noexcept;
+
 // WM_PAINT paints through BeginPaint/EndPaint; WM_PRINTCLIENT paints on the DC it carries,
 // which is handed back in the state it came in. False for any other message.
 template <class Paint>

@@ -108,7 +108,7 @@ void CFacebookButtonImpl<T, TBase>::DoPaint(HDC dc)
     SetTextColor(dc, m_textColor == CLR_INVALID ? GetSysColor(COLOR_CAPTIONTEXT) : m_textColor);
     const Win::SelectedObject font(dc, m_font.get());
     const LONG_PTR alignment = GetWindowLongPtrW(window, GWL_STYLE) & SS_TYPEMASK;
-    UINT format = DT_VCENTER | DT_SINGLELINE;
+    UINT format = DT_VCENTER | DT_SINGLELINE | readingOrderFormat(window);
     if (alignment == SS_CENTER)
         format |= DT_CENTER | DT_WORDBREAK;
     else if (alignment == SS_RIGHT)

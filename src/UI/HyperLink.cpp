@@ -149,7 +149,8 @@ void CHyperLink::computeLabelRect()
     {
         const Win::WindowDC dc(window);
         const Win::SelectedObject font(dc.get(), m_linkFont.get());
-        DrawTextW(dc.get(), m_label.data(), static_cast<int>(m_label.size()), &m_labelRect, DT_LEFT | DT_WORDBREAK | DT_CALCRECT);
+        DrawTextW(dc.get(), m_label.data(), static_cast<int>(m_label.size()), &m_labelRect,
+                  DT_LEFT | DT_WORDBREAK | DT_CALCRECT | readingOrderFormat(window));
     }
     const LONG freeWidth = (client.right - client.left) - (m_labelRect.right - m_labelRect.left);
     const UINT align = alignment();
@@ -241,7 +242,7 @@ void CHyperLink::DoPaint(HDC dc)
     SetTextColor(dc, !IsWindowEnabled(window) ? GetSysColor(COLOR_GRAYTEXT) : m_visited ? m_visitedColor : m_linkColor);
     const Win::SelectedObject font(dc, m_linkFont.get());
     RECT label = m_labelRect;
-    DrawTextW(dc, m_label.data(), static_cast<int>(m_label.size()), &label, alignment() | DT_WORDBREAK);
+    DrawTextW(dc, m_label.data(), static_cast<int>(m_label.size()), &label, alignment() | DT_WORDBREAK | readingOrderFormat(window));
     if (GetFocus() == window)
         DrawFocusRect(dc, &m_labelRect);
 }

@@ -22,17 +22,6 @@ protected:
     ~CLocalizedDialog() = default;
 
     void centerWindow() const noexcept { Win::centerOnOwner(this->hwnd()); }
-    // The right-to-left templates mark only the dialog itself as read from right to left; its
-    // controls take that reading order too, so that a Latin name or the full stop ending a
-    // Hebrew or Arabic sentence sits where its reader expects it.
-    void inheritReadingOrder() const noexcept
-    {
-        const HWND dialog = this->hwnd();
-        if (!(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_RTLREADING))
-            return;
-        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            SetWindowLongPtrW(child, GWL_EXSTYLE, GetWindowLongPtrW(child, GWL_EXSTYLE) | WS_EX_RTLREADING);
-    }
     // A control's text from the string table with the service name filled in; an empty string
     // (missing everywhere) leaves the template's text.
     void setItemString(int controlId, UINT stringId) const

@@ -36,7 +36,7 @@ void CStyledStaticCtrlImpl<T, TBase>::DoPaint(HDC dc)
     const Win::SelectedObject font(dc, m_font.get());
     client.left += m_textIndent;
     std::wstring text = Win::windowText(window);
-    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &client, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &client, DT_SINGLELINE | DT_VCENTER | DT_LEFT | readingOrderFormat(window));
 }
 
 template class CStyledStaticCtrlImpl<CStyledStaticCtrl>;

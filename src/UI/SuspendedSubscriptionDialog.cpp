@@ -23,7 +23,6 @@ bool CSuspendedSubscriptionDialog::onMessage(UINT message, WPARAM wParam, LPARAM
 
 void CSuspendedSubscriptionDialog::onInitDialog()
 {
-    inheritReadingOrder();
     setItemString(IDOK, IDS_OK);
     setItemString(IDC_SUSPENDED_MESSAGE, IDS_ACCOUNT_SUSPENDED);
     setItemString(IDC_SUSPENDED_LINK, IDS_MORE_INFORMATION);

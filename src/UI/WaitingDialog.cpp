@@ -58,7 +58,6 @@ bool CWaiting::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 
 void CWaiting::onInitDialog()
 {
-    inheritReadingOrder();
     centerWindow();
     m_background.reset(CreateSolidBrush(BackgroundColor));
     m_animation = item(IDC_ANIMATION);

@@ -4,6 +4,11 @@
 //
 // dialog: waiting | suspended | settings (signed out, with the browser sign-in on offer and an
 // update available) | settings-signed-in | settings-browser (waiting for the browser sign-in).
+//
+//   dialog_gallery.exe measure <Office language id> <report file>
+//
+// opens every one of them in turn instead and writes down, for each visible control with a
+// text, the room its text needs and the room the control gives it (tests/ui/TextFitTests.cpp).
 // Once the dialog has painted, its window rectangle on the screen ("left top width height")
 // goes into the place file; the dialog stays up until the done file
 // appears (at most a minute), then closes the way its user would close it. The language
@@ -11,14 +16,17 @@
 #include "Account.h"
 #include "Localization.h"
 #include "Robot.h"
+#include "TextCodec.h"
 #include "UI/SettingsDialog.h"
 #include "UI/SuspendedSubscriptionDialog.h"
 #include "UI/WaitingDialog.h"
+#include "TextFit.h"
 #include "UiTestSupport.h"
 
 #include <objbase.h>
 
 #include <cstdio>
+#include <functional>
 #include <fstream>
 #include <string>
 
@@ -49,31 +57,24 @@ public:
     bool exchange_code(const std::string&, CAccount&) override { return false; }
 };
 
-} // namespace
+const wchar_t* const Dialogs[] = {L"waiting", L"suspended", L"settings", L"settings-signed-in", L"settings-browser"};
 
-int wmain(int argc, wchar_t** argv)
+bool knownDialog(const std::wstring& dialog)
 {
-    if (argc != 5) {
-        std::fputs("usage: dialog_gallery <waiting|suspended|settings|settings-signed-in|settings-browser> "
-                   "<Office language id> <place file> <done file>\n",
-                   stderr);
-        return 2;
-    }
-    const std::wstring dialog = argv[1];
-    const bool settingsDialog = dialog == L"settings" || dialog == L"settings-signed-in" || dialog == L"settings-browser";
-    if (dialog != L"waiting" && dialog != L"suspended" && !settingsDialog) {
-        std::fputs("unknown dialog\n", stderr);
-        return 2;
-    }
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Localization::set_plugin_language_id(std::stoi(argv[2], nullptr, 0));
+    for (const wchar_t* known : Dialogs)
+        if (dialog == known)
+            return true;
+    return false;
+}
 
-    // The pointer sits in the corner, so that no tooltip or hover shows in the picture.
-    SetCursorPos(0, 0);
+// Shows the dialog in its state, runs `whileShown` once it is up, then closes it the way its
+// user would. False when the robot's script did not run to its end.
+bool runDialog(const std::wstring& dialog, const std::function<void(Robot::Robot&)>& whileShown)
+{
     Robot::Robot robot(60000);
     if (dialog == L"settings-browser")
         robot.click(318); // Continue with Facebook: the dialog waits for the browser
-    holdForTheCamera(robot, argv[3], argv[4]);
+    whileShown(robot);
     if (dialog == L"waiting") {
         UiTest::ScriptedRequest request({UiTest::FakeHttpRequest::Answer::Pending});
         CWaiting::Timing still;
@@ -103,6 +104,53 @@ int wmain(int argc, wchar_t** argv)
             robot.click(IDCANCEL);
         settings.runModal(nullptr);
     }
+    return robot.scriptDone();
+}
+
+// Every dialog in turn: one line "<dialog> <control id> <w|h> <needed> <available>" per
+// measured text.
+bool measureEveryDialog(const std::wstring& reportFile)
+{
+    std::ofstream report(reportFile.c_str(), std::ios::binary);
+    bool complete = true;
+    for (const wchar_t* dialog : Dialogs) {
+        const std::string name = fromUtf16(dialog, CP_UTF8).str();
+        complete = runDialog(dialog, [&](Robot::Robot& robot) {
+                       robot.waitUntil([](Robot::Robot& r) { return r.dialog().visible(); }, "the dialog shown")
+                           .then([&](Robot::Robot& r) {
+                           for (const UiTest::TextFit& fit : UiTest::measureTexts(r.dialog().hwnd()))
+                               report << name << ' ' << fit.controlId << ' ' << fit.axis << ' ' << fit.needed << ' '
+                                      << fit.available << '\n';
+                       });
+                   }) && complete;
+    }
+    return complete && report.good();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const bool measuring = argc == 4 && std::wstring(argv[1]) == L"measure";
+    if (!measuring && (argc != 5 || !knownDialog(argv[1]))) {
+        std::fputs("usage: dialog_gallery <waiting|suspended|settings|settings-signed-in|settings-browser> "
+                   "<Office language id> <place file> <done file>\n"
+                   "       dialog_gallery measure <Office language id> <report file>\n",
+                   stderr);
+        return 2;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Localization::set_plugin_language_id(std::stoi(argv[2], nullptr, 0));
+
+    // The pointer sits in the corner, so that no tooltip or hover shows in the picture.
+    SetCursorPos(0, 0);
+    bool done = false;
+    if (measuring) {
+        done = measureEveryDialog(argv[3]);
+    } else {
+        const std::wstring placeFile = argv[3], doneFile = argv[4];
+        done = runDialog(argv[1], [&](Robot::Robot& robot) { holdForTheCamera(robot, placeFile, doneFile); });
+    }
     CoUninitialize();
-    return robot.scriptDone() ? 0 : 1;
+    return done ? 0 : 1;
 }

@@ -2,7 +2,6 @@
 // process, so each language runs in a child process of this program that records the Office
 // language before anything asks for a string (as the add-in does at connection) and writes
 // down what its dialogs looked like; the parent compares.
-#include "../../res/resource.h"
 #include "Localization.h"
 #include "Robot.h"
 #include "TestSupport.h"
@@ -17,13 +16,18 @@
 
 namespace {
 
-// How the dialog is laid out, and in which order its message is read.
-std::string mirroring(const Robot::Window& dialog, int messageId)
+// How the dialog is laid out, and whether any of its controls asks for the reverse of the
+// reading order it inherits: under a mirrored layout WS_EX_RTLREADING turns a child back to
+// left-to-right reading on Windows, so none may carry it.
+std::string mirroring(const Robot::Window& dialog)
 {
     const LONG_PTR rtl = WS_EX_LAYOUTRTL | WS_EX_RTLREADING;
     const LONG_PTR style = dialog.exStyle();
     const std::string layout = (style & rtl) == rtl ? "mirrored" : (style & rtl) ? "half-mirrored" : "plain";
-    return layout + ((dialog.item(messageId).exStyle() & WS_EX_RTLREADING) ? "/rtl-text" : "/ltr-text");
+    bool reversed = false;
+    for (HWND child = GetWindow(dialog.hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        reversed = reversed || (GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
+    return layout + (reversed ? "/reversed-child" : "/inherited");
 }
 
 // What a child process with the given Office language id sees of the two dialogs.
@@ -42,13 +46,13 @@ public:
         never.tickCount = [] { return DWORD{0}; };
         CWaiting waiting(scripted.request, never);
         std::string waitingLook;
-        robot.then([&](Robot::Robot& r) { waitingLook = mirroring(r.dialog(), IDC_WAITING_MESSAGE); }).post(WM_CLOSE);
+        robot.then([&](Robot::Robot& r) { waitingLook = mirroring(r.dialog()); }).post(WM_CLOSE);
         waiting.runModal(nullptr);
 
         CAccount account;
         CSuspendedSubscriptionDialog suspended(account);
         std::string suspendedLook;
-        robot.then([&](Robot::Robot& r) { suspendedLook = mirroring(r.dialog(), IDC_SUSPENDED_MESSAGE); }).click(IDOK);
+        robot.then([&](Robot::Robot& r) { suspendedLook = mirroring(r.dialog()); }).click(IDOK);
         suspended.runModal(nullptr);
 
         std::ostringstream report;
@@ -79,10 +83,10 @@ TEST(InterfaceLanguage, HebrewAndArabicDialogsUseTheirMirroredTemplates)
         int languageId;
         const char* expected;
     } cases[] = {
-        {0x040D, "he rtl 313 mirrored/rtl-text 315 mirrored/rtl-text"},
-        {0x0401, "ar rtl 313 mirrored/rtl-text 315 mirrored/rtl-text"},
-        {0x0409, "en ltr 213 plain/ltr-text 314 plain/ltr-text"},
-        {0x040C, "fr ltr 213 plain/ltr-text 314 plain/ltr-text"},
+        {0x040D, "he rtl 313 mirrored/inherited 315 mirrored/inherited"},
+        {0x0401, "ar rtl 313 mirrored/inherited 315 mirrored/inherited"},
+        {0x0409, "en ltr 213 plain/inherited 314 plain/inherited"},
+        {0x040C, "fr ltr 213 plain/inherited 314 plain/inherited"},
     };
     for (const auto& c : cases) {
         const TestSupport::LanguageChildResult child = TestSupport::runLanguageChild(L"DialogsInLanguage.*", c.languageId);

@@ -90,14 +90,14 @@ constexpr wchar_t HostClass[] = L"TalvoraTestControlHost";
 
 } // namespace
 
-ControlHost::ControlHost() : m_brush(CreateSolidBrush(Background))
+ControlHost::ControlHost(DWORD exStyle) : m_brush(CreateSolidBrush(Background))
 {
     WNDCLASSEXW windowClass{sizeof windowClass};
     windowClass.lpfnWndProc = &ControlHost::windowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = HostClass;
     RegisterClassExW(&windowClass); // the second host on finds it registered
-    m_hwnd = CreateWindowExW(0, HostClass, L"host", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
+    m_hwnd = CreateWindowExW(exStyle, HostClass, L"host", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
                              GetModuleHandleW(nullptr), this);
 }
 

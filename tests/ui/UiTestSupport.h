@@ -112,7 +112,8 @@ class ControlHost {
 public:
     static constexpr COLORREF Background = RGB(10, 200, 30);
 
-    ControlHost();
+    // exStyle: WS_EX_LAYOUTRTL makes it a mirrored (right-to-left) host.
+    explicit ControlHost(DWORD exStyle = 0);
     ~ControlHost();
     ControlHost(const ControlHost&) = delete;
     ControlHost& operator=(const ControlHost&) = delete;
