@@ -4,6 +4,7 @@
 #include "Com/Module.h"
 #include "Log.h"
 #include "NCProfile.h"
+#include "SSO/SSO.h"
 #include "Server.h"
 #include "ServiceOrigins.h"
 #include "Win/Window.h"
@@ -366,9 +367,29 @@ void CSettingsDialog::applyMode(Mode mode)
     }
 }
 
+namespace {
+
+// The browser mode on the process-wide sign-in controller, which outlives the dialog.
+class ControllerSignIn final : public BrowserSignIn {
+public:
+    void startBrowserLoginSession() override { controller().startBrowserLoginSession(); }
+    std::string get_access_token() override { return controller().get_access_token(); }
+    std::string parse_callback(const std::string& title) override { return controller().parse_callback(title); }
+    bool exchange_code(const std::string& code, CAccount& account) override
+    {
+        return controller().exchange_code(code, account);
+    }
+
+private:
+    static SSO::Controller& controller() { return SSO::Controller::instance(); }
+};
+
+} // namespace
+
 bool runSettingsDialog(CAccount& account, bool updateAvailable)
 {
-    CSettingsDialog dialog(account, updateAvailable);
+    ControllerSignIn browser;
+    CSettingsDialog dialog(account, updateAvailable, &browser);
     if (dialog.runModal(GetActiveWindow()) != IDOK)
         return false;
     account = dialog.account();
