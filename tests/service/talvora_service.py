@@ -1012,6 +1012,8 @@ class Handler(BaseHTTPRequestHandler):
                           "<h1>Log in with Facebook</h1>\n<ul>\n%s\n</ul>" % items)
 
     def _callback(self):
+        # The site lands the user on the wall once the sign-in is done; the add-in reads the
+        # outcome from the title of that page (or of this one, for an error).
         q = self._query_params()
         now = int(time.time())
         if q.get("code"):
@@ -1019,16 +1021,23 @@ class Handler(BaseHTTPRequestHandler):
             with self.state.lock:
                 grant = self.state.codes.get(code)
                 acc = self.state.by_email(grant["email"]) if grant else None
-                meeting = acc["subscription"].get("meeting_url") if acc else "guest"
-            self._set_check("ok" if grant else "unknown-code")
-            return html_reply("Talvora - wall/%s?code=%s&_t=%d" % (meeting, code, now),
-                              "<p>You are signed in. You can close this window.</p>")
+                meeting = acc["subscription"].get("meeting_url") if acc else None
+            if meeting is None:
+                self._set_check("unknown-code")
+                return self._callback_error("invalid_grant", now)
+            self._set_check("ok")
+            location = "%s/wall/%s?code=%s" % (self._web_host(), urllib.parse.quote(meeting),
+                                               urllib.parse.quote(code, safe=""))
+            return Reply(302, b"", "text/html; charset=utf-8", [("Location", location)])
         if q.get("error"):
             self._set_check("ok", "error=%s" % q["error"])
-            return html_reply("Talvora - auth/callback?error=%s&_t=%d" % (q["error"], now),
-                              "<p>Sign-in was cancelled.</p>")
+            return self._callback_error(q["error"], now)
         self._set_check("bad-request")
         return html_reply("Talvora - invalid request", "<p>Missing code.</p>", 400)
+
+    def _callback_error(self, error, now):
+        return html_reply("Talvora - auth/callback?error=%s&_t=%d" % (error, now),
+                          "<p>Sign-in was cancelled.</p>")
 
     def _nc_login(self):
         pairs = split_query(self.raw_query)
@@ -1075,6 +1084,12 @@ class Handler(BaseHTTPRequestHandler):
             self._set_check("unknown-meeting")
             return html_reply("Talvora - meeting not found",
                               "<p>There is no meeting room at this address.</p>", 404)
+        code = self._query_params().get("code")
+        if code:
+            # The end of a browser sign-in: the code and the time in the title.
+            self._set_check("ok", "code=%s" % code)
+            return html_reply("Talvora - wall/%s?code=%s&_t=%d" % (meeting_url, code, int(time.time())),
+                              "<p>You are signed in. You can close this window.</p>")
         self._set_check("ok")
         name = "%s %s" % (sub.get("first_name", ""), sub.get("last_name", ""))
         return html_reply("%s - Talvora meeting room" % name,

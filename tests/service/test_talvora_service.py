@@ -354,12 +354,37 @@ class TokenExchangeTest(ServiceTest):
         self.assertTrue(location.startswith(callback + "?code="))
         code = location.split("code=", 1)[1]
 
-        status, _, page = self.svc.request("GET", location[len(web):])
-        title = re.search(r"<title>(.*)</title>", page.decode()).group(1).replace("&amp;", "&")
-        self.assertRegex(title, r"wall/chloe\.tremblay\?code=%s&_t=\d+$" % code)
+        status, headers, _ = self.svc.request("GET", location[len(web):])
+        self.assertEqual(status, 302, "the callback lands on the wall")
+        self.assertEqual(headers["Location"], web + "/wall/chloe.tremblay?code=" + code)
+
+        status, _, page = self.svc.request("GET", "/wall/chloe.tremblay?code=" + code)
+        self.assertEqual(status, 200)
+        self.assertRegex(self.title(page), r"^Talvora - wall/chloe\.tremblay\?code=%s&_t=\d+$" % code)
 
         self.assertEqual(self.exchange(code, redirect="http://elsewhere/auth/callback")[0], 400)
         self.assertEqual(self.exchange(code)[1]["access_token"], CHLOE["token"])
+
+
+    @staticmethod
+    def title(page):
+        return re.search(r"<title>(.*)</title>", page.decode()).group(1).replace("&amp;", "&")
+
+    def test_browser_sign_in_errors_end_on_the_callback_page(self):
+        web = "http://127.0.0.1:%d" % self.svc.port
+        status, _, page = self.svc.request(
+            "GET", "/api/v3/authorize?client_id=%s&redirect_uri=%s&response_type=code"
+            % (CLIENT_ID, urllib.parse.quote(web + "/auth/callback", safe="")))
+        deny = re.search(r'id="deny" href="([^"]+)"', page.decode()).group(1).replace("&amp;", "&")
+        self.assertEqual(deny, web + "/auth/callback?error=access_denied")
+        for target, error, check in [(deny[len(web):], "access_denied", "ok"),
+                                     ("/auth/callback?code=never-issued", "invalid_grant",
+                                      "unknown-code")]:
+            with self.subTest(target):
+                status, _, page = self.svc.request("GET", target)
+                self.assertEqual(status, 200)
+                self.assertRegex(self.title(page), r"^Talvora - auth/callback\?error=%s&_t=\d+$" % error)
+                self.assertEqual(self.last_check(), check)
 
 
 class SwitchTest(ServiceTest):
