@@ -66,13 +66,14 @@ void setDefaultValue(HKEY root, const std::wstring& path, const std::wstring& va
         throw std::runtime_error("cannot write the stand-in Outlook's class key");
 }
 
-// Waits for the running processes of `exeName`: a program cannot be deleted while it runs.
-void waitForProcessesOf(const wchar_t* exeName, DWORD timeoutMs)
+} // namespace
+
+bool waitForProcessesOf(const wchar_t* exeName, DWORD timeoutMs)
 {
     Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) {
         snapshot.release();
-        return;
+        return false;
     }
     std::vector<Handle> running;
     PROCESSENTRY32W entry{};
@@ -82,13 +83,15 @@ void waitForProcessesOf(const wchar_t* exeName, DWORD timeoutMs)
             if (Handle process{OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)})
                 running.push_back(std::move(process));
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    bool ended = true;
     for (const Handle& process : running) {
         const ULONGLONG now = GetTickCount64();
-        WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+        ended = WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0) ==
+                    WAIT_OBJECT_0 &&
+                ended;
     }
+    return ended;
 }
-
-} // namespace
 
 // --- StandInOutlook --------------------------------------------------------------------------
 

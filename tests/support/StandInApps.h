@@ -73,6 +73,10 @@ private:
     HANDLE m_handle = nullptr;
 };
 
+// Waits for the running processes of `exeName` (a program cannot be deleted while it runs);
+// true when all of them ended within the time.
+bool waitForProcessesOf(const wchar_t* exeName, DWORD timeoutMs);
+
 // One line of the stand-in Outlook's record.
 struct OutlookEvent {
     DWORD pid = 0;      // the server process
