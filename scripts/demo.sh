@@ -11,6 +11,10 @@
 #      removes the invitation, Outlook 12 with the bar and the ribbon in appointment windows.
 #   4. Nobody is signed in: Settings opens the settings dialog, where a robot signs Dave in, and
 #      Schedule a Meeting makes his appointment.
+#   5. Nobody is signed in: Settings opens the settings dialog, the robot presses "Continue with
+#      Facebook", the stand-in browser (the prefix's http handler for the scenario) walks the
+#      service's sign-in pages as Chloé and approves; the dialog reads the code from the
+#      browser's window title, exchanges it and is done; Schedule a Meeting makes her appointment.
 # Then the add-in's diagnostic log. What the demo put into the prefix is removed at the end.
 # Usage: scripts/demo.sh <build-dir>
 set -eu
@@ -24,11 +28,18 @@ USER_DIR="$PREFIX/drive_c/users/$(whoami)"
 LOG="$USER_DIR/.tvz/OfficeAddinLog.txt"
 DESKTOP_APP="$USER_DIR/AppData/Local/TVZ"
 
+HTTP_COMMAND='HKLM\Software\Classes\http\shell\open\command'
+BROWSER=$(winepath -w "$BUILD/tests/tools/stand_in_browser.exe")
+PREVIOUS_BROWSER=$(wine reg query "$HTTP_COMMAND" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+
 forget_accounts() {
     wine reg delete 'HKCU\Software\TalvoraAddIn' /f >/dev/null 2>&1 || true
     rm -rf "$DESKTOP_APP"
 }
-trap 'forget_accounts; stop_session' EXIT
+use_browser() {
+    wine reg add "$HTTP_COMMAND" /ve /d "$1" /f >/dev/null 2>&1
+}
+trap 'forget_accounts; use_browser "$PREVIOUS_BROWSER"; stop_session' EXIT
 
 office() {
     wine "$BUILD/bin/FakeOffice.exe" "$@" >"$BUILD/demo.out" 2>&1 || true
@@ -79,6 +90,15 @@ echo
 echo "== Nobody is signed in: Settings, where a robot signs Dave in; then Schedule a Meeting"
 forget_accounts
 office --app Outlook --version 16.0.4266 --sign-in dave@example.com dave1234 --run schedule
+
+echo
+echo "== Nobody is signed in: Settings, \"Continue with Facebook\", Chloé approves in the stand-in browser;"
+echo "   then Schedule a Meeting"
+forget_accounts
+use_browser "\"$BROWSER\" \"%1\""
+TALVORA_BROWSER=approve TALVORA_BROWSER_ACCOUNT=chloe+work@example.ca \
+    office --app Outlook --version 16.0.4266 --browser-sign-in --run schedule
+use_browser "$PREVIOUS_BROWSER"
 
 echo
 echo "== the add-in's diagnostic log ($LOG)"

@@ -4,12 +4,16 @@
 // commands do when its buttons are pressed (the command bar's where there is one).
 //
 //   FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version 16.0.4266]
-//                  [--sign-in <e-mail> <password>] [--run toggle,schedule,meetnow]
+//                  [--sign-in <e-mail> <password> | --browser-sign-in]
+//                  [--run toggle,schedule,meetnow]
 //
 // --sign-in presses Settings and signs in through the settings dialog, which a UI robot fills
-// in; --run presses the appointment toggle twice (Outlook: the appointment toolbar's button up
-// to version 11, the ribbon's from 12), Schedule a Meeting and Meet Now. Schedule a Meeting
-// from Word, Excel or PowerPoint starts the stand-in Outlook out of process.
+// in; --browser-sign-in presses Settings and "Continue with Facebook", and lets the user approve
+// in the stand-in browser (tests/support/tools/StandInBrowser.cpp, which must be the shell's
+// http handler) once the add-in has seen the authorization page; --run presses the appointment
+// toggle twice (Outlook: the appointment toolbar's button up to version 11, the ribbon's from 12),
+// Schedule a Meeting and Meet Now. Schedule a Meeting from Word, Excel or PowerPoint starts the
+// stand-in Outlook out of process.
 
 #include "AddinHost.h"
 #include "FakeOffice.h"
@@ -18,15 +22,20 @@
 #include "Office/Ids.h"
 #include "Robot.h"
 #include "StandInApps.h"
+#include "StandInBrowser.h"
 #include "TalvoraMeeting_h.h"
 #include "TextCodec.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -42,6 +51,7 @@ struct Options {
     std::wstring version = L"16.0.4266";
     std::wstring signInLogin;
     std::wstring signInPassword;
+    bool browserSignIn = false;
     std::vector<std::wstring> commands;
 };
 
@@ -75,6 +85,10 @@ bool parse(int argc, wchar_t** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::wstring flag = argv[i];
+        if (flag == L"--browser-sign-in") {
+            options.browserSignIn = true;
+            continue;
+        }
         const int values = flag == L"--sign-in" ? 2 : 1;
         if (i + values >= argc)
             return false;
@@ -226,6 +240,43 @@ void signIn(ITalvoraMeeting* meeting, const Options& options, const Fake::Office
                 utf8(storedAccountValue(L"MeetingUrl")).c_str());
 }
 
+// The add-in's diagnostic log from `offset` on.
+std::string addinLog(std::streamoff offset)
+{
+    wchar_t profile[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_DEFAULT, profile);
+    const std::wstring path = std::wstring(profile) + L"/.tvz/OfficeAddinLog.txt";
+    std::ifstream in(path.c_str(), std::ios::binary);
+    in.seekg(offset);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Settings and "Continue with Facebook", with the robot as the user: once the add-in's log says
+// it has seen the authorization page in the browser, the user approves there.
+void signInWithBrowser(ITalvoraMeeting* meeting, const Fake::Office& office)
+{
+    std::printf("  Settings, \"Continue with Facebook\", approving in the stand-in browser\n");
+    const HANDLE decide = CreateEventW(nullptr, FALSE, FALSE, StandInBrowserDecideEvent);
+    const std::streamoff logStart = static_cast<std::streamoff>(addinLog(0).size());
+    const std::regex authorizationSeen("get_access_token logged in [0-9]");
+    Robot::Robot robot(60000);
+    robot.waitUntil([](Robot::Robot& r) { return r.dialog().visible() && r.dialog().item(318).visible(); },
+                    "the settings dialog")
+        .click(318)
+        .waitUntil([&](Robot::Robot&) { return std::regex_search(addinLog(logStart), authorizationSeen); },
+                   "the authorization page seen")
+        .then([decide](Robot::Robot&) { SetEvent(decide); });
+    press(meeting, office, L"tvzsettings", &ITalvoraMeeting::OnSettingsButtonClicked, "OnSettingsButtonClicked");
+    std::printf("    the account stored: login %s, subscription %s, meeting URL %s\n",
+                utf8(storedAccountValue(L"Login")).c_str(), utf8(storedAccountValue(L"SubscriptionId")).c_str(),
+                utf8(storedAccountValue(L"MeetingUrl")).c_str());
+    for (HWND window = FindWindowExW(nullptr, nullptr, StandInBrowserClass, nullptr); window;
+         window = FindWindowExW(nullptr, window, StandInBrowserClass, nullptr))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (decide)
+        CloseHandle(decide);
+}
+
 void pressToggle(ITalvoraMeeting* meeting, const Fake::RibbonUI& ribbon)
 {
     std::printf("  Appointment window: the Add/Cancel button\n");
@@ -336,6 +387,8 @@ void runCommands(IUnknown* addin, const Options& options, const Fake::Office& of
     addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
     if (!options.signInLogin.empty())
         signIn(meeting.get(), options, office);
+    if (options.browserSignIn)
+        signInWithBrowser(meeting.get(), office);
     for (const std::wstring& command : options.commands) {
         if (command == L"toggle" && options.app == Fake::App::Outlook)
             appointmentWindow(meeting.get(), options, office, ribbon);
@@ -393,7 +446,8 @@ int wmain(int argc, wchar_t** argv)
     Options options;
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr, "usage: FakeOffice.exe [--app Outlook|Word|Excel|PowerPoint] [--version text]\n"
-                             "                      [--sign-in e-mail password] [--run toggle,schedule,meetnow]\n");
+                             "                      [--sign-in e-mail password | --browser-sign-in]\n"
+                             "                      [--run toggle,schedule,meetnow]\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
