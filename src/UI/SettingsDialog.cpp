@@ -311,7 +311,9 @@ void CSettingsDialog::stopPolling()
 
 void CSettingsDialog::OnTimer()
 {
-    if (!m_browser)
+    // A tick that was already queued when the wait ended (Cancel, the time limit, a result) is
+    // stale: polling then could still sign in an attempt the user gave up.
+    if (!m_browser || m_mode != BrowserSignInWait)
         return;
     const unsigned poll = m_pollCount++;
     if (poll >= MaxPolls) {
