@@ -134,6 +134,32 @@ TEST_F(Schedule, ARefusedTemplateLeavesTheBodyEmptyButTheMeetingIsMade)
     EXPECT_TRUE(watch.shown()[0].warningIcon);
 }
 
+// A server fault or an answer that is no answer while the subscription is refreshed is a
+// communication failure: said once, and the account, its token included, stays signed in.
+TEST_F(Schedule, AServerFaultDuringTheRefreshIsACommunicationFailureNotARefusal)
+{
+    const char* faults[] = {
+        R"({"path": "/api/v3/subscriptions/48213", "status": 503, "times": 1})",
+        R"({"path": "/api/v3/subscriptions/48213", "body": "<html>maintenance</html>", "times": 1})",
+        R"({"path": "/api/v3/subscriptions/48213", "body": "{\"retcode\": 0, \"subscription\": [1]}", "times": 1})",
+    };
+    for (const char* fault : faults) {
+        SCOPED_TRACE(fault);
+        addin = Compose::AddinUnderTest();
+        Compose::signIn(Alice);
+        connectTo(Fake::App::Outlook);
+        service.addSwitch(fault);
+        DialogWatch watch(/*dismissUnexpected=*/true);
+        schedule();
+
+        ASSERT_EQ(watch.shown().size(), 1u) << "no settings dialog";
+        EXPECT_EQ(watch.shown()[0].text, L"Error communicating with server. Please try again later.");
+        EXPECT_EQ(watch.shown()[0].caption, L"Talvora Office Addin");
+        EXPECT_TRUE(office.items->created.empty());
+        EXPECT_EQ(Compose::storedValue(L"AccessToken"), Alice.accessToken);
+    }
+}
+
 TEST_F(Schedule, AFailingDisplayIsReportedAsUnableToCreateTheAppointment)
 {
     Compose::signIn(Alice);

@@ -136,26 +136,38 @@ TEST_F(SettingsDialogTest, RefusedCredentialsWarnKeepTheDialogOpenAndSaveNothing
     }
 }
 
+// A server that is not reached, fails (5xx) or answers something that is no answer says nothing
+// about the credentials.
 TEST_F(SettingsDialogTest, AServerThatCannotBeReachedGivesTheCommunicationErrorUnderTheErrorCaption)
 {
-    service.addSwitch(R"({"path": "/api/v3/subscriptions/get_access_token", "drop": true})");
-    CSettingsDialog dialog(CAccount(), false);
-    std::vector<MessageBoxSeen> boxes;
-    HWND settings = nullptr;
-    bool stillOpen = false;
-    shown().then([&](Robot::Robot& r) { settings = r.dialog().hwnd(); })
-        .type(Login, AliceLogin)
-        .type(Password, AlicePassword)
-        .click(Ok);
-    answerBox(boxes);
-    robot.then([&](Robot::Robot& r) { stillOpen = r.dialog().hwnd() == settings && IsWindowVisible(settings); })
-        .click(Cancel);
+    const char* faults[] = {
+        R"({"path": "/api/v3/subscriptions/get_access_token", "drop": true})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "status": 500})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "status": 502, "body": "<html>Bad gateway</html>"})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "body": "{\"retcode\": 0, \"subscription\": {"})",
+    };
+    for (const char* fault : faults) {
+        SCOPED_TRACE(fault);
+        service.reset();
+        service.addSwitch(fault);
+        CSettingsDialog dialog(CAccount(), false);
+        std::vector<MessageBoxSeen> boxes;
+        HWND settings = nullptr;
+        bool stillOpen = false;
+        shown().then([&](Robot::Robot& r) { settings = r.dialog().hwnd(); })
+            .type(Login, AliceLogin)
+            .type(Password, AlicePassword)
+            .click(Ok);
+        answerBox(boxes);
+        robot.then([&](Robot::Robot& r) { stillOpen = r.dialog().hwnd() == settings && IsWindowVisible(settings); })
+            .click(Cancel);
 
-    EXPECT_EQ(dialog.runModal(nullptr), IDCANCEL);
-    ASSERT_EQ(boxes.size(), 1u);
-    expectBox(boxes[0], L"Error communicating with server. Please try again later.", L"Talvora Error", settings);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(storedValue(L"Login"), L"<absent>");
+        EXPECT_EQ(dialog.runModal(nullptr), IDCANCEL);
+        ASSERT_EQ(boxes.size(), 1u);
+        expectBox(boxes[0], L"Error communicating with server. Please try again later.", L"Talvora Error", settings);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(storedValue(L"Login"), L"<absent>");
+    }
 }
 
 TEST_F(SettingsDialogTest, AcceptedCredentialsEndWithOkAndTheRegistryHoldsTheSignedInAccount)
