@@ -8,6 +8,7 @@
 #include "NCProfile.h"
 #include "Office/Ids.h"
 #include "Server.h"
+#include "ShellLaunch.h"
 
 #include <shellapi.h>
 
@@ -248,6 +249,12 @@ void CAddin::runParleon(bool)
     if (!desktopApp.empty()) {
         if (!m_account.ensureLoggedIn(false))
             return;
+        // The two values go unquoted onto the application's command line.
+        if (!ShellLaunch::isPlainArgument(m_account.subscriptionId) || !ShellLaunch::isPlainArgument(m_account.accessToken)) {
+            TVZ_LOG("Error: the subscription id or the access token holds a blank, quote or control character; the "
+                    "application is not started");
+            return;
+        }
         openInShell(desktopApp, Server::desktopAppArguments(m_account).c_str());
         return;
     }
@@ -257,10 +264,12 @@ void CAddin::runParleon(bool)
     // Not a version check: the time of the last check stays.
     if (!m_config.loaded)
         m_config = loadConfig();
-    if (!m_config.packageUrl.empty())
-        openInShell(m_config.packageUrl);
-    else
+    if (m_config.packageUrl.empty())
         TVZ_LOG("Error: missing EXE download URL");
+    else if (!ShellLaunch::isWebAddress(m_config.packageUrl))
+        TVZ_LOG("Error: the EXE download URL is not an http or https address; it is not opened");
+    else
+        openInShell(m_config.packageUrl);
 }
 
 void CAddin::openProperWall()
