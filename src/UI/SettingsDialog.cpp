@@ -105,7 +105,7 @@ bool CSettingsDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         return true;
     }
     case WM_COMMAND:
-        onCommand(LOWORD(wParam));
+        onCommand(LOWORD(wParam), HIWORD(wParam));
         result = 0;
         return true;
     case WM_TIMER:
@@ -206,7 +206,7 @@ void CSettingsDialog::onInitDialog()
     EnableWindow(item(IdCaptionBar), FALSE);
 }
 
-void CSettingsDialog::onCommand(int id)
+void CSettingsDialog::onCommand(int id, int notification)
 {
     switch (id) {
     case IdOk:
@@ -222,7 +222,10 @@ void CSettingsDialog::onCommand(int id)
         break;
     case IdFacebook:
     case IdFacebookSection:
-        startBrowserSignIn();
+        // The buttons are notifying statics, which also report a double press: only a click
+        // starts a sign-in, or a double press would start two.
+        if (notification == STN_CLICKED)
+            startBrowserSignIn();
         break;
     case IdStopWaiting:
         applyMode(SignedOut);
