@@ -6,6 +6,7 @@
 #include "NCProfile.h"
 #include "Server.h"
 #include "ServiceOrigins.h"
+#include "TextCodec.h"
 #include "Win/Window.h"
 
 #include <commctrl.h>
@@ -264,6 +265,14 @@ void CSettingsDialog::signInWithPassword()
     trimTrailingSpace(m_account.password);
     if (m_account.password.empty()) {
         warn(511, 507);
+        MessageBeep(0xFFFFFFFF);
+        SetFocus(item(IdPassword));
+        return;
+    }
+    // The password travels in the ANSI code page. Mapped to look-alikes or to "?", a different
+    // password would be sent and the user told that the credentials are wrong.
+    if (!fitsCodePage(m_account.password, CP_THREAD_ACP)) {
+        warn(540, 507);
         MessageBeep(0xFFFFFFFF);
         SetFocus(item(IdPassword));
         return;

@@ -58,7 +58,7 @@ TEST_F(SettingsDialogTest, AStoredLoginWithoutTokenOpensSignedOutWithThePassword
     EXPECT_FALSE(seen.facebookOffered) << "no browser sign-in to continue with";
 }
 
-TEST_F(SettingsDialogTest, EmptyCredentialsWarnSendNothingAndFocusTheEmptyBox)
+TEST_F(SettingsDialogTest, CredentialsThatCannotBeSentWarnSendNothingAndFocusTheirBox)
 {
     const struct {
         const char* name;
@@ -70,6 +70,11 @@ TEST_F(SettingsDialogTest, EmptyCredentialsWarnSendNothingAndFocusTheEmptyBox)
         {"login of spaces only", L"   ", L"dave1234", L"Login should not be empty", Login},
         {"no password", L"dave@example.com", L"", L"Password should not be empty", Password},
         {"password of spaces only", L"dave@example.com", L"  ", L"Password should not be empty", Password},
+        // The ANSI code page (1252 here) would send "Passa" and "?mega": another password.
+        {"password with a letter only best fit could map", L"dave@example.com", L"Passā",
+         L"The password contains characters that cannot be sent to the server", Password},
+        {"password with a letter outside the code page", L"dave@example.com", L"Ωmega",
+         L"The password contains characters that cannot be sent to the server", Password},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
