@@ -7,7 +7,6 @@
 
 #include <climits>
 #include <cwctype>
-#include <new>
 
 namespace AddinTypeInfo {
 const Com::TypeInfoSource TalvoraMeeting{nullptr, 1, 0, &IID_ITalvoraMeeting};
@@ -42,9 +41,15 @@ int parseHostMajorVersion(const std::wstring& text)
 
 HRESULT CAddin::create(IUnknown* outer, REFIID iid, void** object)
 {
-    CAddin* addin = new (std::nothrow) CAddin(outer);
-    if (!addin)
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    CAddin* addin = nullptr;
+    try {
+        addin = new CAddin(outer); // the members allocate too: any failure is out of memory
+    } catch (...) {
         return E_OUTOFMEMORY;
+    }
     IUnknown* inner = &addin->m_innerUnknown;
     inner->AddRef();
     const HRESULT hr = inner->QueryInterface(iid, object);
