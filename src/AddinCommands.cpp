@@ -36,6 +36,44 @@ AppointmentWindow appointmentWindow(IDispatch* ribbonControl)
     return window;
 }
 
+// Outlook out of process: created through its class in any server kind (context 23), run, and
+// asked for its application interface; null when any of the three fails.
+Office::Object startOutlook()
+{
+    constexpr DWORD AnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER
+                                | CLSCTX_REMOTE_SERVER; // 23
+    ComPtr<IUnknown> started;
+    HRESULT hr = CoCreateInstance(Office::CLSID_OutlookApplication, nullptr, AnyServer, IID_IUnknown, started.putVoid());
+    if (SUCCEEDED(hr))
+        hr = OleRun(started.get());
+    return SUCCEEDED(hr) ? Office::Object::query(started.get(), Office::IID_OutlookApplication) : Office::Object();
+}
+
+Office::Object newAppointment(const Office::Object& outlook)
+{
+    Office::Object item =
+        outlook.callObject(L"CreateItem", Office::IID_AppointmentItem, {Variant::fromInt32(Office::olAppointmentItem)});
+    TVZ_LOG("Created appointment");
+    return item;
+}
+
+// The failures of a call whose server process has gone.
+bool serverGone(HRESULT hr)
+{
+    switch (hr) {
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+        return true;
+    default:
+        return false;
+    }
+}
+
 void openInShell(const std::wstring& file, const wchar_t* parameters = nullptr)
 {
     ShellExecuteW(nullptr, L"open", file.c_str(), parameters, nullptr, SW_SHOWNORMAL);
@@ -193,31 +231,27 @@ void CAddin::createAppointment()
         Office::Object item;
         if (m_spOutlookApp) {
             TVZ_LOG("Has outlook app");
-            item = m_spOutlookApp.callObject(L"CreateItem", Office::IID_AppointmentItem,
-                                             {Variant::fromInt32(Office::olAppointmentItem)});
-            TVZ_LOG("Created appointment");
-        } else {
+            try {
+                item = newAppointment(m_spOutlookApp);
+            } catch (const ComError& error) {
+                // Outlook started for us ends when the user closes it, our reference
+                // notwithstanding: start it again rather than fail every later meeting.
+                if (!serverGone(error.hr()))
+                    throw;
+                TVZ_LOG("Outlook is gone (COM Error: 0x" << Log::hex(error.hr()) << "), starting it again");
+                m_spOutlookApp = Office::Object();
+            }
+        }
+        if (!m_spOutlookApp) {
             TVZ_LOG("Create External Outlook app.");
-            constexpr DWORD AnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER
-                                        | CLSCTX_REMOTE_SERVER; // 23
-            ComPtr<IUnknown> started;
-            HRESULT hr = CoCreateInstance(Office::CLSID_OutlookApplication, nullptr, AnyServer, IID_IUnknown,
-                                          started.putVoid());
-            if (SUCCEEDED(hr))
-                hr = OleRun(started.get());
-            Office::Object outlook;
-            if (SUCCEEDED(hr))
-                outlook = Office::Object::query(started.get(), Office::IID_OutlookApplication);
-            started.reset();
+            const Office::Object outlook = startOutlook();
             if (!outlook) {
                 TVZ_LOG("Failed to create external outlook app");
                 return;
             }
             TVZ_LOG("Created Outlook app instance");
             m_spOutlookApp = outlook;
-            item = m_spOutlookApp.callObject(L"CreateItem", Office::IID_AppointmentItem,
-                                             {Variant::fromInt32(Office::olAppointmentItem)});
-            TVZ_LOG("Created appointment");
+            item = newAppointment(m_spOutlookApp);
         }
         if (!item) {
             TVZ_LOG("Appointment IS NULL");

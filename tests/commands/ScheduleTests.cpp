@@ -93,6 +93,37 @@ TEST_F(Schedule, FromWordOutlookIsStartedOnceAndKeptForTheNextMeeting)
                                         "Finished create Appointment."}));
 }
 
+// The user closes the Outlook that the add-in started: the next meeting starts it again
+// instead of failing with "Unable to create an Appointment" until the host restarts.
+TEST_F(Schedule, FromWordAnOutlookThatHasGoneIsStartedAgain)
+{
+    TestSupport::StandInOutlook outlook;
+    Compose::signIn(Alice);
+    connectTo(Fake::App::Word);
+    DialogWatch watch(/*dismissUnexpected=*/true);
+    schedule();
+    ASSERT_EQ(outlook.starts().size(), 1u);
+    ASSERT_TRUE(outlook.closeServers());
+    schedule();
+    schedule();
+
+    EXPECT_TRUE(watch.shown().empty());
+    EXPECT_EQ(outlook.starts().size(), 2u);
+    EXPECT_EQ(outlook.valuesOf("Display").size(), 3u);
+    EXPECT_EQ(Compose::messagesAmong(log.messages(), {"Create External Outlook app.", "Has outlook app",
+                                                      "Finished create Appointment."}),
+              (std::vector<std::string>{"Create External Outlook app.", "Finished create Appointment.",
+                                        "Has outlook app", "Create External Outlook app.",
+                                        "Finished create Appointment.", "Has outlook app",
+                                        "Finished create Appointment."}));
+    bool goneLogged = false;
+    for (const std::string& message : log.messages())
+        goneLogged = goneLogged || message.rfind("Outlook is gone (COM Error: 0x", 0) == 0;
+    EXPECT_TRUE(goneLogged) << log.text();
+    addin = Compose::AddinUnderTest();
+    EXPECT_TRUE(outlook.waitForExit(10000));
+}
+
 TEST_F(Schedule, WithoutOutlookNothingIsShownAndTheLogSaysWhy)
 {
     TestSupport::StandInOutlook::unregister();
