@@ -5,8 +5,8 @@
 #include "Office/Ids.h"
 #include "Version.h"
 
-#include <cwchar>
-#include <new>
+#include <climits>
+#include <cwctype>
 
 namespace AddinTypeInfo {
 const Com::TypeInfoSource TalvoraMeeting{nullptr, 1, 0, &IID_ITalvoraMeeting};
@@ -23,16 +23,33 @@ int parseHostMajorVersion(const std::wstring& text)
     const std::size_t separator = text.find_first_of(L".,-");
     if (text.empty() || separator == std::wstring::npos || separator == 0)
         return 12;
-    return static_cast<int>(std::wcstol(text.substr(0, separator).c_str(), nullptr, 10));
+    // Digits only: a sign is no part of a version ("+16.0" is no version 16).
+    std::size_t i = 0;
+    while (i < separator && std::iswspace(text[i]))
+        ++i;
+    int major = 0;
+    for (; i < separator && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        const int digit = text[i] - L'0';
+        if (major > (INT_MAX - digit) / 10)
+            return INT_MAX;
+        major = major * 10 + digit;
+    }
+    return major;
 }
 
 // --- Object identity and lifetime ---------------------------------------------------------
 
 HRESULT CAddin::create(IUnknown* outer, REFIID iid, void** object)
 {
-    CAddin* addin = new (std::nothrow) CAddin(outer);
-    if (!addin)
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    CAddin* addin = nullptr;
+    try {
+        addin = new CAddin(outer); // the members allocate too: any failure is out of memory
+    } catch (...) {
         return E_OUTOFMEMORY;
+    }
     IUnknown* inner = &addin->m_innerUnknown;
     inner->AddRef();
     const HRESULT hr = inner->QueryInterface(iid, object);

@@ -8,6 +8,7 @@
 #include "NCProfile.h"
 #include "Office/Ids.h"
 #include "Server.h"
+#include "ShellLaunch.h"
 
 #include <shellapi.h>
 
@@ -33,6 +34,44 @@ AppointmentWindow appointmentWindow(IDispatch* ribbonControl)
     if (window.inspector)
         window.appointment = window.inspector.getObject(L"CurrentItem", Office::IID_AppointmentItem);
     return window;
+}
+
+// Outlook out of process: created through its class in any server kind (context 23), run, and
+// asked for its application interface; null when any of the three fails.
+Office::Object startOutlook()
+{
+    constexpr DWORD AnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER
+                                | CLSCTX_REMOTE_SERVER; // 23
+    ComPtr<IUnknown> started;
+    HRESULT hr = CoCreateInstance(Office::CLSID_OutlookApplication, nullptr, AnyServer, IID_IUnknown, started.putVoid());
+    if (SUCCEEDED(hr))
+        hr = OleRun(started.get());
+    return SUCCEEDED(hr) ? Office::Object::query(started.get(), Office::IID_OutlookApplication) : Office::Object();
+}
+
+Office::Object newAppointment(const Office::Object& outlook)
+{
+    Office::Object item =
+        outlook.callObject(L"CreateItem", Office::IID_AppointmentItem, {Variant::fromInt32(Office::olAppointmentItem)});
+    TVZ_LOG("Created appointment");
+    return item;
+}
+
+// The failures of a call whose server process has gone.
+bool serverGone(HRESULT hr)
+{
+    switch (hr) {
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVER_DIED:
+    case RPC_E_SERVER_DIED_DNE:
+    case CO_E_OBJNOTCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+        return true;
+    default:
+        return false;
+    }
 }
 
 void openInShell(const std::wstring& file, const wchar_t* parameters = nullptr)
@@ -192,31 +231,27 @@ void CAddin::createAppointment()
         Office::Object item;
         if (m_spOutlookApp) {
             TVZ_LOG("Has outlook app");
-            item = m_spOutlookApp.callObject(L"CreateItem", Office::IID_AppointmentItem,
-                                             {Variant::fromInt32(Office::olAppointmentItem)});
-            TVZ_LOG("Created appointment");
-        } else {
+            try {
+                item = newAppointment(m_spOutlookApp);
+            } catch (const ComError& error) {
+                // Outlook started for us ends when the user closes it, our reference
+                // notwithstanding: start it again rather than fail every later meeting.
+                if (!serverGone(error.hr()))
+                    throw;
+                TVZ_LOG("Outlook is gone (COM Error: 0x" << Log::hex(error.hr()) << "), starting it again");
+                m_spOutlookApp = Office::Object();
+            }
+        }
+        if (!m_spOutlookApp) {
             TVZ_LOG("Create External Outlook app.");
-            constexpr DWORD AnyServer = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER
-                                        | CLSCTX_REMOTE_SERVER; // 23
-            ComPtr<IUnknown> started;
-            HRESULT hr = CoCreateInstance(Office::CLSID_OutlookApplication, nullptr, AnyServer, IID_IUnknown,
-                                          started.putVoid());
-            if (SUCCEEDED(hr))
-                hr = OleRun(started.get());
-            Office::Object outlook;
-            if (SUCCEEDED(hr))
-                outlook = Office::Object::query(started.get(), Office::IID_OutlookApplication);
-            started.reset();
+            const Office::Object outlook = startOutlook();
             if (!outlook) {
                 TVZ_LOG("Failed to create external outlook app");
                 return;
             }
             TVZ_LOG("Created Outlook app instance");
             m_spOutlookApp = outlook;
-            item = m_spOutlookApp.callObject(L"CreateItem", Office::IID_AppointmentItem,
-                                             {Variant::fromInt32(Office::olAppointmentItem)});
-            TVZ_LOG("Created appointment");
+            item = newAppointment(m_spOutlookApp);
         }
         if (!item) {
             TVZ_LOG("Appointment IS NULL");
@@ -248,6 +283,12 @@ void CAddin::runParleon(bool)
     if (!desktopApp.empty()) {
         if (!m_account.ensureLoggedIn(false))
             return;
+        // The two values go unquoted onto the application's command line.
+        if (!ShellLaunch::isPlainArgument(m_account.subscriptionId) || !ShellLaunch::isPlainArgument(m_account.accessToken)) {
+            TVZ_LOG("Error: the subscription id or the access token holds a blank, quote or control character; the "
+                    "application is not started");
+            return;
+        }
         openInShell(desktopApp, Server::desktopAppArguments(m_account).c_str());
         return;
     }
@@ -257,10 +298,12 @@ void CAddin::runParleon(bool)
     // Not a version check: the time of the last check stays.
     if (!m_config.loaded)
         m_config = loadConfig();
-    if (!m_config.packageUrl.empty())
-        openInShell(m_config.packageUrl);
-    else
+    if (m_config.packageUrl.empty())
         TVZ_LOG("Error: missing EXE download URL");
+    else if (!ShellLaunch::isWebAddress(m_config.packageUrl))
+        TVZ_LOG("Error: the EXE download URL is not an http or https address; it is not opened");
+    else
+        openInShell(m_config.packageUrl);
 }
 
 void CAddin::openProperWall()

@@ -7,6 +7,8 @@
 #include "Com/TypeLibrary.h"
 #include "UriCodec.h"
 
+#include <new>
+
 namespace {
 
 // {C27B97DA-258D-4C14-935A-03548FFEC265}
@@ -72,18 +74,39 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
 
 // Registration is per user: the script writes under HKEY_CURRENT_USER only and the type
 // library is registered for the current user, so no administrator rights are needed.
+namespace {
+
+// A registration tool is a host too: nothing may escape to it.
+template <class Step>
+HRESULT guarded(Step step) noexcept
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace
+
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
 {
-    if (const HRESULT hr = runScripts(true); FAILED(hr))
-        return hr;
-    return Com::registerTypeLibrary(Com::Module::fileName(), true);
+    return guarded([] {
+        if (const HRESULT hr = runScripts(true); FAILED(hr))
+            return hr;
+        return Com::registerTypeLibrary(Com::Module::fileName(), true);
+    });
 }
 
 // Also per user: registration never wrote anything machine-wide, and a fresh unregistering
 // process would otherwise look for the type library under HKEY_LOCAL_MACHINE.
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
 {
-    if (const HRESULT hr = runScripts(false); FAILED(hr))
-        return hr;
-    return Com::unregisterTypeLibrary(Com::Module::fileName(), true);
+    return guarded([] {
+        if (const HRESULT hr = runScripts(false); FAILED(hr))
+            return hr;
+        return Com::unregisterTypeLibrary(Com::Module::fileName(), true);
+    });
 }

@@ -12,14 +12,16 @@ std::ofstream g_log;
 namespace {
 
 // The user's profile folder does not change while the process runs, and asking the shell for it
-// is the slowest step of a connection: ask once.
-const std::string& profileFolder()
+// is the slowest step of a connection: ask once. Asked in UTF-16: the ANSI call cannot name a
+// folder outside the ANSI code page (a user name in another script), and the log would be off
+// for good.
+const std::wstring& profileFolder()
 {
-    static const std::string folder = [] {
-        char profile[MAX_PATH] = {};
-        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_DEFAULT, profile)))
-            profile[0] = '\0';
-        return std::string(profile);
+    static const std::wstring folder = [] {
+        wchar_t profile[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_DEFAULT, profile)))
+            profile[0] = L'\0';
+        return std::wstring(profile);
     }();
     return folder;
 }
@@ -28,9 +30,9 @@ const std::string& profileFolder()
 
 std::wstring getLogFilePath()
 {
-    const std::string folder = profileFolder() + "/" + ".tvz";
-    CreateDirectoryA(folder.c_str(), nullptr); // an existing folder is fine; the open decides
-    return toUtf16OrEmpty(folder.c_str(), CP_ACP).str() + L"/" + L"OfficeAddinLog.txt";
+    const std::wstring folder = profileFolder() + L"/" + L".tvz";
+    CreateDirectoryW(folder.c_str(), nullptr); // an existing folder is fine; the open decides
+    return folder + L"/" + L"OfficeAddinLog.txt";
 }
 
 namespace Log {

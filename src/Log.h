@@ -205,11 +205,16 @@ private:
 
 } // namespace Log
 
+// A line that cannot be built (out of memory while converting its pieces) is cut short; it never
+// fails the operation it describes, so a log line needs no handler of its own.
 #define TVZ_LOG(pieces)                                                                                  \
     do {                                                                                                 \
         static constexpr ::Log::FunctionName<sizeof(__PRETTY_FUNCTION__)> tvzFunction_(__PRETTY_FUNCTION__); \
         if (::Log::enabled()) {                                                                          \
-            ::Log::Line tvzLine_(__FILE__, tvzFunction_.c_str(), __LINE__);                              \
-            tvzLine_ << pieces;                                                                          \
+            try {                                                                                        \
+                ::Log::Line tvzLine_(__FILE__, tvzFunction_.c_str(), __LINE__);                          \
+                tvzLine_ << pieces;                                                                      \
+            } catch (...) {                                                                              \
+            }                                                                                            \
         }                                                                                                \
     } while (0)

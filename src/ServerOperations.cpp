@@ -32,6 +32,27 @@ void waitForAnswer(Server::Request& request)
     }
 }
 
+// A server fault (5xx) or a body that is no answer of the expected form tells nothing about the
+// account: a communication failure like a time-out, never a refusal that would empty the access
+// token and call the user's credentials wrong.
+void requireAnswer(const ServerResponse& response)
+{
+    if (response.httpStatus < 500 && !response.unreadable)
+        return;
+    constexpr DWORD InvalidServerResponse = 12152; // WinHTTP's "the server response could not be parsed"
+    const HRESULT noAnswer = HRESULT_FROM_WIN32(InvalidServerResponse);
+    TVZ_LOG("COM Error: 0x" << Log::hex(noAnswer) << " (no answer: HTTP status " << response.httpStatus << ")");
+    Com::check(noAnswer, IID_WinHttpRequest);
+}
+
+// The answer of a completed request that must be one the service gave.
+ServerResponse answerOf(Server::Request& request)
+{
+    ServerResponse response = request.getResponse();
+    requireAnswer(response);
+    return response;
+}
+
 } // namespace
 
 bool Server::load(const std::wstring& url, std::string& body)
@@ -55,7 +76,7 @@ bool Server::loadSubscription(bool byPassword)
     const std::wstring url = byPassword ? tokenByPasswordUrl(*m_account) : subscriptionUrl(*m_account);
     Request request = asyncHttpRequest(url, ResponseSubscription, L"GET", std::wstring());
     waitForAnswer(request);
-    return parseGetSubscriptionResponse(this, request.getResponse());
+    return parseGetSubscriptionResponse(this, answerOf(request));
 }
 
 bool Server::getPhone(bool& failed)
@@ -75,7 +96,7 @@ bool Server::loadInvitation()
 {
     Request request = asyncHttpRequest(invitationTemplateUrl(*m_account), ResponseEmailTemplate, L"GET", std::wstring());
     waitForAnswer(request);
-    const ServerResponse response = request.getResponse();
+    const ServerResponse response = answerOf(request);
     if (response.retcode != 0)
         return false;
     std::wstring text;
@@ -110,7 +131,7 @@ bool Server::postAccessTokenRequest(const std::string& code, const std::string& 
             TVZ_LOG("Timeout");
             return false;
         }
-        const ServerResponse response = request.getResponse();
+        const ServerResponse response = answerOf(request);
         if (response.retcode != 0)
             return false;
         TVZ_LOG("Success to obtain access_token: " << LogMasking::maskSecret(response.accessToken));
@@ -130,7 +151,7 @@ bool Server::getSubscriptionByAccessToken(const std::string& accessToken)
             TVZ_LOG("Timeout");
             return false;
         }
-        return parseGetSubscriptionResponse(this, request.getResponse());
+        return parseGetSubscriptionResponse(this, answerOf(request));
     } catch (const Com::ComError&) {
         TVZ_LOG("Error");
         return false;

@@ -7,7 +7,59 @@
 
 #include <json/json.h>
 
+#include <cstring>
+
 namespace {
+
+// A member whose JSON type is not the one the service sends. Converted anyway, it would put
+// something the service never meant into the user's account or appointment (a number 123 as the
+// invitation, a boolean as the phone number); the answer is malformed and fails as a whole.
+class MalformedAnswer : public Json::Exception {
+public:
+    explicit MalformedAnswer(const char* name) : Json::Exception(std::string("member \"") + name + "\" has the wrong type") {}
+};
+
+// The member `name` of an object; null when absent. A container that is not an object where
+// the service sends one is malformed.
+const Json::Value& member(const Json::Value& object, const char* name)
+{
+    if (object.isNull())
+        return Json::Value::nullSingleton();
+    if (!object.isObject())
+        throw MalformedAnswer(name);
+    const Json::Value* found = object.find(name, name + std::strlen(name));
+    return found ? *found : Json::Value::nullSingleton();
+}
+
+// A text member: a JSON string, or absent (empty).
+std::string text(const Json::Value& object, const char* name)
+{
+    const Json::Value& value = member(object, name);
+    if (value.isNull())
+        return {};
+    if (!value.isString())
+        throw MalformedAnswer(name);
+    return value.asString();
+}
+
+// An identifier the service sends as a number or as a text ("id", "country_id", a number's
+// "country"); returned as it is, for comparisons that keep the JSON type.
+const Json::Value& identifier(const Json::Value& object, const char* name)
+{
+    const Json::Value& value = member(object, name);
+    if (!value.isNull() && !value.isString() && !value.isIntegral())
+        throw MalformedAnswer(name);
+    return value;
+}
+
+// A list member (the products, the number lists): a JSON array, or absent.
+const Json::Value& list(const Json::Value& object, const char* name)
+{
+    const Json::Value& value = member(object, name);
+    if (!value.isNull() && !value.isArray())
+        throw MalformedAnswer(name);
+    return value;
+}
 
 // The entries the service files under "1", as text or as a number, whatever their country.
 Json::Value findUnderOne(const Json::Value& numbers)
@@ -46,40 +98,57 @@ Json::Value chooseDialInNumber(const std::string& rate, const Json::Value& one, 
 
 std::string localizedCountryName(const Json::Value& number)
 {
-    const std::wstring code = toUtf16OrEmpty(number["country_code"].asString(), CP_UTF8);
+    const std::wstring code = toUtf16OrEmpty(text(number, "country_code"), CP_UTF8);
     const std::string name = fromUtf16OrEmpty(Localization::instance().getCountryName(code), CP_UTF8);
-    return name.empty() ? number["country_name"].asString() : name;
+    const std::string own = text(number, "country_name");
+    return name.empty() ? own : name;
+}
+
+// A list of number objects: each entry an object (or null, which the lookup skips) whose
+// "country" is an identifier.
+const Json::Value& numberList(const Json::Value& subscription, const char* name)
+{
+    const Json::Value& numbers = list(subscription, name);
+    for (const Json::Value& number : numbers) {
+        if (!number.isNull() && !number.isObject())
+            throw MalformedAnswer(name);
+        identifier(number, "country");
+    }
+    return numbers;
 }
 
 void readDialInNumber(const Json::Value& subscription, Subscription& parsed)
 {
-    const Json::Value& country = subscription["country_id"];
-    const Json::Value toll = findWithFallback(subscription["toll_numbers"], country);
-    Json::Value tollFree = findByCountry(subscription["toll_free_numbers"], country);
-    Json::Value one = findByCountry(subscription["one_numbers"], country);
-    if (subscription["country_code"].asString() == "ca") {
+    const Json::Value& country = identifier(subscription, "country_id");
+    const Json::Value& tollNumbers = numberList(subscription, "toll_numbers");
+    const Json::Value& tollFreeNumbers = numberList(subscription, "toll_free_numbers");
+    const Json::Value& oneNumbers = numberList(subscription, "one_numbers");
+    const Json::Value toll = findWithFallback(tollNumbers, country);
+    Json::Value tollFree = findByCountry(tollFreeNumbers, country);
+    Json::Value one = findByCountry(oneNumbers, country);
+    if (text(subscription, "country_code") == "ca") {
         if (tollFree.empty())
-            tollFree = findUnderOne(subscription["toll_free_numbers"]);
+            tollFree = findUnderOne(tollFreeNumbers);
         if (one.empty())
-            one = findUnderOne(subscription["one_numbers"]);
+            one = findUnderOne(oneNumbers);
     }
 
     const Json::Value chosen =
-        chooseDialInNumber(subscription["default_conferencing_rate_type"].asString(), one, tollFree, toll);
+        chooseDialInNumber(text(subscription, "default_conferencing_rate_type"), one, tollFree, toll);
     if (chosen.empty()) {
         TVZ_LOG("Error: number not found !!!");
         return;
     }
     parsed.countryName = localizedCountryName(chosen);
-    parsed.dialInNumber = chosen["in_country_format"].asString();
+    parsed.dialInNumber = text(chosen, "in_country_format");
     parsed.dialInIsOneNumber = chosen == one;
 }
 
 void readProducts(const Json::Value& products, Subscription& parsed)
 {
-    if (!products.isArray())
-        return;
     for (const Json::Value& product : products) {
+        if (!product.isString())
+            throw MalformedAnswer("products");
         const std::string name = product.asString();
         if (name == "international_toll")
             parsed.internationalToll = true;
@@ -92,33 +161,35 @@ void readProducts(const Json::Value& products, Subscription& parsed)
 
 void readSubscription(const Json::Value& root, ServerResponse& response)
 {
-    const Json::Value& subscription = root["subscription"];
+    const Json::Value& subscription = member(root, "subscription");
+    if (!subscription.isNull() && !subscription.isObject())
+        throw MalformedAnswer("subscription");
     Subscription& parsed = response.subscription;
-    parsed.id = subscription["id"].asString();
-    parsed.accessCode = subscription["access_code"].asString();
-    parsed.meetingUrl = subscription["meeting_url"].asString();
-    parsed.tollNumber = subscription["toll_number"].asString();
-    parsed.tollFreeNumber = subscription["toll_free_number"].asString();
-    parsed.email = subscription["email"].asString();
-    parsed.firstName = subscription["first_name"].asString();
-    parsed.lastName = subscription["last_name"].asString();
-    parsed.countryId = subscription["country_id"].asString();
-    parsed.status = subscription["status"].asString();
+    parsed.id = identifier(subscription, "id").asString();
+    parsed.accessCode = text(subscription, "access_code");
+    parsed.meetingUrl = text(subscription, "meeting_url");
+    parsed.tollNumber = text(subscription, "toll_number");
+    parsed.tollFreeNumber = text(subscription, "toll_free_number");
+    parsed.email = text(subscription, "email");
+    parsed.firstName = text(subscription, "first_name");
+    parsed.lastName = text(subscription, "last_name");
+    parsed.countryId = identifier(subscription, "country_id").asString();
+    parsed.status = text(subscription, "status");
     TVZ_LOG("Got subscription: id=" << parsed.id << ", access code: " << parsed.accessCode);
 
-    const std::string accessToken = root["access_token"].asString();
+    const std::string accessToken = text(root, "access_token");
     if (!accessToken.empty())
         response.accessToken = accessToken;
-    readProducts(subscription["products"], parsed);
+    readProducts(list(subscription, "products"), parsed);
     readDialInNumber(subscription, parsed);
 }
 
-// "retcode" must be a JSON number (or boolean) that fits an integer; a text, even of digits,
-// or no member at all is a malformed answer.
+// "retcode" must be a JSON integer that fits an int; a text, even of digits, a boolean (false
+// would read as success) or no member at all is a malformed answer.
 int readRetcode(const Json::Value& root)
 {
-    const Json::Value& retcode = root["retcode"];
-    if (retcode.isNull() || !retcode.isConvertibleTo(Json::intValue)) {
+    const Json::Value& retcode = member(root, "retcode");
+    if (!retcode.isInt()) {
         TVZ_LOG("Error parsing response");
         return -1;
     }
@@ -128,11 +199,10 @@ int readRetcode(const Json::Value& root)
 void readDocument(const Json::Value& root, int kind, ServerResponse& response)
 {
     if (!root.isObject())
-        throw Json::LogicError("the document is not a JSON object");
+        throw MalformedAnswer("the document is not a JSON object");
     if (kind == ResponseTokenExchange) {
+        response.accessToken = text(root, "access_token");
         response.retcode = 0;
-        if (root.isMember("access_token"))
-            response.accessToken = root["access_token"].asString();
         return;
     }
     response.retcode = readRetcode(root);
@@ -141,13 +211,27 @@ void readDocument(const Json::Value& root, int kind, ServerResponse& response)
         return;
     if (kind == ResponseSubscription)
         readSubscription(root, response);
-    else if (kind == ResponseEmailTemplate && root.isMember("email_template"))
-        response.emailTemplate = root["email_template"].asString();
+    else if (kind == ResponseEmailTemplate)
+        response.emailTemplate = text(root, "email_template");
 }
 
-std::wstring accountText(const std::string& text)
+// JsonCpp raises instead of failing on documents nested deeper than it follows.
+bool parseDocument(const std::string& body, Json::Value& root)
 {
-    return toUtf16OrEmpty(text, CP_UTF8);
+    bool parsed = false;
+    try {
+        Json::Reader reader;
+        parsed = reader.parse(body, root, true);
+    } catch (const Json::Exception& error) {
+        TVZ_LOG("Error parsing response: " << error.what());
+    }
+    TVZ_LOG("parsingSuccessful: " << (parsed ? "yes" : "no"));
+    return parsed;
+}
+
+std::wstring accountText(const std::string& utf8)
+{
+    return toUtf16OrEmpty(utf8, CP_UTF8);
 }
 
 } // namespace
@@ -170,22 +254,18 @@ ServerResponse Server::parseResponse(Server*, const std::string& body, int kind)
         return response;
 
     Json::Value root;
-    Json::Reader reader;
-    const bool parsed = reader.parse(body, root, true);
-    TVZ_LOG("parsingSuccessful: " << (parsed ? "yes" : "no"));
-    if (!parsed)
+    if (!parseDocument(body, root)) {
+        response.unreadable = true;
         return response;
-
-    // The service's documents are read member by member with JsonCpp's conversions, which raise
-    // on a member of an unexpected type (an object among the products, an array where a text
-    // belongs, a root that is not an object). Such an answer is as unusable as an unparsable
-    // one: it fails as a whole, without half-read values.
+    }
+    // A member of the wrong type fails the answer as a whole, without half-read values.
     try {
         readDocument(root, kind, response);
     } catch (const Json::Exception& error) {
         TVZ_LOG("Error parsing response: " << error.what());
         ServerResponse failed;
         failed.body = body;
+        failed.unreadable = true;
         return failed;
     }
     return response;

@@ -38,4 +38,7 @@ struct ServerResponse {
     Subscription subscription;
     std::string body;
     std::string emailTemplate;
+    // The body was no document of the expected form (not JSON, or a member of another type than
+    // the service sends): no answer at all, unlike a refusal.
+    bool unreadable = false;
 };

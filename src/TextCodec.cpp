@@ -92,3 +92,15 @@ ConvertedText<char> fromUtf16OrEmpty(const wchar_t* text, UINT codePage) noexcep
     }
     return result;
 }
+
+bool fitsCodePage(const std::wstring& text, UINT codePage) noexcept
+{
+    if (text.empty())
+        return true;
+    const int units = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    if (WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), units, nullptr, 0, nullptr, &usedDefault) > 0)
+        return !usedDefault;
+    // UTF-8 and UTF-7 take neither flag nor default character; they lose only invalid text.
+    return WideCharToMultiByte(codePage, WC_ERR_INVALID_CHARS, text.data(), units, nullptr, 0, nullptr, nullptr) > 0;
+}

@@ -90,6 +90,9 @@ private:
 
 ConvertedText<wchar_t> toUtf16(const char* text, UINT codePage);
 ConvertedText<char> fromUtf16(const wchar_t* text, UINT codePage);
+// Whether the code page holds every character of the text as it is: no best-fit substitute
+// (an "a" for an "ā") and no default character. UTF-8 holds every valid text.
+bool fitsCodePage(const std::wstring& text, UINT codePage) noexcept;
 ConvertedText<wchar_t> toUtf16OrEmpty(const char* text, UINT codePage) noexcept;
 ConvertedText<char> fromUtf16OrEmpty(const wchar_t* text, UINT codePage) noexcept;
 

@@ -47,25 +47,34 @@ HRESULT EventSink::connect(IUnknown* source) noexcept
     return S_OK;
 }
 
+HRESULT EventSink::unadvise(const Connection& connection) const noexcept
+{
+    ComPtr<IConnectionPoint> point;
+    HRESULT hr = connectionPoint(connection.source.get(), point);
+    if (SUCCEEDED(hr))
+        hr = point->Unadvise(connection.cookie);
+    return hr;
+}
+
 HRESULT EventSink::disconnect(IUnknown* source) noexcept
 {
     ComPtr<IUnknown> key = identity(source);
     const auto found = m_connections.find(key.get());
     if (found == m_connections.end())
         return E_INVALIDARG;
-    ComPtr<IConnectionPoint> point;
-    HRESULT hr = connectionPoint(found->second.source.get(), point);
-    if (SUCCEEDED(hr))
-        hr = point->Unadvise(found->second.cookie);
+    const Connection connection = found->second;
     m_connections.erase(found);
-    return hr;
+    return unadvise(connection);
 }
 
+// Entry by entry, not through disconnect: a source that breaks COM identity answers another
+// IUnknown each time, which would never find its own entry again.
 void EventSink::disconnectAll() noexcept
 {
     while (!m_connections.empty()) {
-        ComPtr<IUnknown> source = m_connections.begin()->second.source;
-        disconnect(source.get());
+        const Connection connection = m_connections.begin()->second;
+        m_connections.erase(m_connections.begin());
+        unadvise(connection);
     }
 }
 

@@ -50,6 +50,7 @@ private:
     };
     static ComPtr<IUnknown> identity(IUnknown* object) noexcept;
     HRESULT connectionPoint(IUnknown* source, ComPtr<IConnectionPoint>& point) const noexcept;
+    HRESULT unadvise(const Connection& connection) const noexcept;
 
     IID m_events;
     void* m_owner;

@@ -257,11 +257,18 @@ HRESULT uninstall(HKEY parent, const Key& key)
             RegDeleteValueW(opened.get(), value.first.c_str());
         return S_OK;
     }
+    // A key that still holds subkeys written by someone else stays. Asked for, not inferred from
+    // the deletion's error: access denied is also what a key we may not delete answers.
+    DWORD subkeys = 0;
+    if (const LONG queried = RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, nullptr, nullptr);
+        queried != ERROR_SUCCESS)
+        return fromWin32(queried);
     opened.close();
-    // A key that still holds subkeys written by someone else stays.
+    if (subkeys > 0)
+        return S_OK;
     const LONG deleted = RegDeleteKeyW(parent, key.name.c_str());
-    return deleted == ERROR_SUCCESS || missing(deleted) || deleted == ERROR_ACCESS_DENIED ? S_OK
-                                                                                          : fromWin32(deleted);
+    return deleted == ERROR_SUCCESS || missing(deleted) ? S_OK : fromWin32(deleted);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "Com/Module.h"
 
 #include <map>
+#include <new>
 
 namespace Com {
 
@@ -36,13 +37,8 @@ Function perUserFunction(const char* name)
 using RegisterForUser = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
 using UnregisterForUser = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
-} // namespace
-
-HRESULT typeInfo(const TypeInfoSource& source, ITypeInfo** result)
+HRESULT cachedTypeInfo(const TypeInfoSource& source, ITypeInfo** result)
 {
-    if (!result)
-        return E_POINTER;
-    *result = nullptr;
     auto& cache = typeInfoCache();
     auto found = cache.find(&source);
     if (found == cache.end()) {
@@ -59,6 +55,20 @@ HRESULT typeInfo(const TypeInfoSource& source, ITypeInfo** result)
     }
     *result = ComPtr<ITypeInfo>(found->second).detach();
     return S_OK;
+}
+
+} // namespace
+
+HRESULT typeInfo(const TypeInfoSource& source, ITypeInfo** result) noexcept
+{
+    if (!result)
+        return E_POINTER;
+    *result = nullptr;
+    try {
+        return cachedTypeInfo(source, result);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 void releaseTypeInfos() noexcept

@@ -19,7 +19,7 @@ struct TypeInfoSource {
 };
 
 // The ITypeInfo of the interface, loaded on first use and kept until releaseTypeInfos().
-HRESULT typeInfo(const TypeInfoSource& source, ITypeInfo** result);
+HRESULT typeInfo(const TypeInfoSource& source, ITypeInfo** result) noexcept;
 void releaseTypeInfos() noexcept;
 
 // Registers TYPELIB resource 1 of the module; per user when asked and when OLEAUT32 offers it.

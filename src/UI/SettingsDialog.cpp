@@ -7,6 +7,7 @@
 #include "SSO/SSO.h"
 #include "Server.h"
 #include "ServiceOrigins.h"
+#include "TextCodec.h"
 #include "Win/Window.h"
 
 #include <commctrl.h>
@@ -106,7 +107,7 @@ bool CSettingsDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         return true;
     }
     case WM_COMMAND:
-        onCommand(LOWORD(wParam));
+        onCommand(LOWORD(wParam), HIWORD(wParam));
         result = 0;
         return true;
     case WM_TIMER:
@@ -207,7 +208,7 @@ void CSettingsDialog::onInitDialog()
     EnableWindow(item(IdCaptionBar), FALSE);
 }
 
-void CSettingsDialog::onCommand(int id)
+void CSettingsDialog::onCommand(int id, int notification)
 {
     switch (id) {
     case IdOk:
@@ -223,7 +224,10 @@ void CSettingsDialog::onCommand(int id)
         break;
     case IdFacebook:
     case IdFacebookSection:
-        startBrowserSignIn();
+        // The buttons are notifying statics, which also report a double press: only a click
+        // starts a sign-in, or a double press would start two.
+        if (notification == STN_CLICKED)
+            startBrowserSignIn();
         break;
     case IdStopWaiting:
         applyMode(SignedOut);
@@ -262,6 +266,14 @@ void CSettingsDialog::signInWithPassword()
     trimTrailingSpace(m_account.password);
     if (m_account.password.empty()) {
         warn(511, 507);
+        MessageBeep(0xFFFFFFFF);
+        SetFocus(item(IdPassword));
+        return;
+    }
+    // The password travels in the ANSI code page. Mapped to look-alikes or to "?", a different
+    // password would be sent and the user told that the credentials are wrong.
+    if (!fitsCodePage(m_account.password, CP_THREAD_ACP)) {
+        warn(540, 507);
         MessageBeep(0xFFFFFFFF);
         SetFocus(item(IdPassword));
         return;

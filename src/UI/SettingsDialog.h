@@ -51,7 +51,7 @@ public:
 private:
     void applyTexts();
     void onInitDialog();
-    void onCommand(int id);
+    void onCommand(int id, int notification);
     void signInWithPassword();
     void logout();
     void startBrowserSignIn();

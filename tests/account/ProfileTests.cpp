@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 
 using AccountTestSupport::DesktopApp;
@@ -232,4 +233,26 @@ TEST_F(ProfileTest, CheckPathExists)
                                     "Check module path: " + folderUtf8 + "\\caf\xc3\xa9.exe",
                                     "Path is missing",
                                 }));
+}
+
+TEST_F(ProfileTest, EveryConformanceSuiteDocumentLoadsOrFailsCleanly)
+{
+    const auto documents = TestSupport::jsonSuiteDocuments();
+    ASSERT_GT(documents.size(), 300u) << "the suite was not copied beside the program";
+    m_app.installExecutable(DesktopApp::LocalAppData);
+    int loaded = 0;
+    int failed = 0;
+    for (const auto& document : documents) {
+        SCOPED_TRACE(document.name);
+        m_app.writePreferences(document.content);
+        ASSERT_NO_THROW(profile().reload());
+        if (profile().loaded) {
+            ++loaded;
+        } else {
+            ++failed;
+            EXPECT_TRUE(m_log.contains("Error parsing preferences file " + ansi(DesktopApp::preferencesPath())));
+        }
+    }
+    std::cout << "[ suite    ] desktop profile: " << documents.size() << " documents, " << loaded << " loaded, "
+              << failed << " failed cleanly\n";
 }

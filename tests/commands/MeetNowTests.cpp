@@ -81,3 +81,55 @@ TEST_F(MeetNow, WithoutTheApplicationTheUserMayDownloadIt)
         EXPECT_EQ(captured.contains("Error: missing EXE download URL"), c.missingUrlLogged);
     }
 }
+
+// The subscription id and the token go unquoted onto the application's command line: one that
+// would split into further arguments does not start it. A clean account afterwards does, which
+// also shows that the refused start never came.
+TEST_F(MeetNow, AnAccountThatWouldSplitTheCommandLineDoesNotStartTheApplication)
+{
+    const TestSupport::StandInDesktopApp app;
+    const Compose::FixtureAccount splitting[] = {
+        {Alice.login, Alice.subscriptionId, L"a1c3e5f7 --evil", Alice.meetingUrl},
+        {Alice.login, L"48213\"", Alice.accessToken, Alice.meetingUrl},
+        {Alice.login, Alice.subscriptionId, L"a1c3e5f7\r\n", Alice.meetingUrl},
+    };
+    for (const auto& account : splitting) {
+        SCOPED_TRACE(fromUtf16(account.accessToken, CP_UTF8).str());
+        Compose::signIn(account);
+        const TestSupport::LogCapture captured;
+        const Compose::AddinUnderTest addin;
+        Compose::DialogWatch watch(/*dismissUnexpected=*/true);
+        EXPECT_EQ(addin->OnMeetNowMeetingButtonClicked(nullptr), S_OK);
+        EXPECT_TRUE(watch.shown().empty());
+        EXPECT_TRUE(captured.contains("Error: the subscription id or the access token holds a blank, quote or control "
+                                      "character; the application is not started"))
+            << captured.text();
+    }
+    Compose::signIn(Alice);
+    const Compose::AddinUnderTest addin;
+    EXPECT_EQ(addin->OnMeetNowMeetingButtonClicked(nullptr), S_OK);
+    ASSERT_TRUE(app.waitForLaunches(1, 10000));
+    ASSERT_EQ(app.launches().size(), 1u);
+    EXPECT_EQ(TestSupport::StandInDesktopApp::argumentsOf(app.launches()[0]),
+              L"--host -t 48213 a1c3e5f7092b4d6f8a0c2e4f6b8d0f12");
+}
+
+// The download address comes from the network: only an http or https one is opened.
+TEST_F(MeetNow, ADownloadAddressOfAnotherSchemeIsNotOpened)
+{
+    ASSERT_TRUE(findDesktopApp().empty());
+    service.addSwitch(R"({"path": "/desktopApp/config.xml", "content_type": "text/xml", "body":
+        "<config><executables><package platform=\"win\">talvora-test:C:/Windows/System32/calc.exe</package></executables></config>"})");
+    const TestSupport::LogCapture captured;
+    const TestSupport::UrlRecorder browser;
+    const Compose::AddinUnderTest addin;
+    Compose::DialogWatch watch;
+    Robot::Robot robot;
+    robot.answerMessageBox(IDYES);
+    EXPECT_EQ(addin->OnMeetNowMeetingButtonClicked(nullptr), S_OK);
+    EXPECT_TRUE(robot.scriptDone());
+
+    EXPECT_TRUE(captured.contains("Error: the EXE download URL is not an http or https address; it is not opened"))
+        << captured.text();
+    EXPECT_EQ(browser.opened(1, 1500), std::vector<std::string>{});
+}

@@ -93,6 +93,37 @@ TEST_F(Schedule, FromWordOutlookIsStartedOnceAndKeptForTheNextMeeting)
                                         "Finished create Appointment."}));
 }
 
+// The user closes the Outlook that the add-in started: the next meeting starts it again
+// instead of failing with "Unable to create an Appointment" until the host restarts.
+TEST_F(Schedule, FromWordAnOutlookThatHasGoneIsStartedAgain)
+{
+    TestSupport::StandInOutlook outlook;
+    Compose::signIn(Alice);
+    connectTo(Fake::App::Word);
+    DialogWatch watch(/*dismissUnexpected=*/true);
+    schedule();
+    ASSERT_EQ(outlook.starts().size(), 1u);
+    ASSERT_TRUE(outlook.closeServers());
+    schedule();
+    schedule();
+
+    EXPECT_TRUE(watch.shown().empty());
+    EXPECT_EQ(outlook.starts().size(), 2u);
+    EXPECT_EQ(outlook.valuesOf("Display").size(), 3u);
+    EXPECT_EQ(Compose::messagesAmong(log.messages(), {"Create External Outlook app.", "Has outlook app",
+                                                      "Finished create Appointment."}),
+              (std::vector<std::string>{"Create External Outlook app.", "Finished create Appointment.",
+                                        "Has outlook app", "Create External Outlook app.",
+                                        "Finished create Appointment.", "Has outlook app",
+                                        "Finished create Appointment."}));
+    bool goneLogged = false;
+    for (const std::string& message : log.messages())
+        goneLogged = goneLogged || message.rfind("Outlook is gone (COM Error: 0x", 0) == 0;
+    EXPECT_TRUE(goneLogged) << log.text();
+    addin = Compose::AddinUnderTest();
+    EXPECT_TRUE(outlook.waitForExit(10000));
+}
+
 TEST_F(Schedule, WithoutOutlookNothingIsShownAndTheLogSaysWhy)
 {
     TestSupport::StandInOutlook::unregister();
@@ -132,6 +163,32 @@ TEST_F(Schedule, ARefusedTemplateLeavesTheBodyEmptyButTheMeetingIsMade)
     EXPECT_EQ(watch.shown()[0].caption, L"Talvora Settings");
     EXPECT_EQ(watch.shown()[0].text, L"You have entered an incorrect credentials");
     EXPECT_TRUE(watch.shown()[0].warningIcon);
+}
+
+// A server fault or an answer that is no answer while the subscription is refreshed is a
+// communication failure: said once, and the account, its token included, stays signed in.
+TEST_F(Schedule, AServerFaultDuringTheRefreshIsACommunicationFailureNotARefusal)
+{
+    const char* faults[] = {
+        R"({"path": "/api/v3/subscriptions/48213", "status": 503, "times": 1})",
+        R"({"path": "/api/v3/subscriptions/48213", "body": "<html>maintenance</html>", "times": 1})",
+        R"({"path": "/api/v3/subscriptions/48213", "body": "{\"retcode\": 0, \"subscription\": [1]}", "times": 1})",
+    };
+    for (const char* fault : faults) {
+        SCOPED_TRACE(fault);
+        addin = Compose::AddinUnderTest();
+        Compose::signIn(Alice);
+        connectTo(Fake::App::Outlook);
+        service.addSwitch(fault);
+        DialogWatch watch(/*dismissUnexpected=*/true);
+        schedule();
+
+        ASSERT_EQ(watch.shown().size(), 1u) << "no settings dialog";
+        EXPECT_EQ(watch.shown()[0].text, L"Error communicating with server. Please try again later.");
+        EXPECT_EQ(watch.shown()[0].caption, L"Talvora Office Addin");
+        EXPECT_TRUE(office.items->created.empty());
+        EXPECT_EQ(Compose::storedValue(L"AccessToken"), Alice.accessToken);
+    }
 }
 
 TEST_F(Schedule, AFailingDisplayIsReportedAsUnableToCreateTheAppointment)

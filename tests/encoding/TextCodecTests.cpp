@@ -99,6 +99,26 @@ TEST(TextCodec, Cp1252RoundTripsAndUnrepresentableCharacters)
     EXPECT_EQ(fromUtf16(L"a\u4E2Db", 1252).view(), "a?b");
 }
 
+TEST(TextCodec, FitsCodePageRefusesBestFitAndDefaultCharacters)
+{
+    const struct {
+        const wchar_t* text;
+        UINT codePage;
+        bool fits;
+    } cases[] = {
+        {L"", 1252, true},
+        {L"Tea & Cake+100%\u00e9?", 1252, true},
+        {L"\u20ac", 1252, true},     // the euro sign is in 1252
+        {L"Pass\u0101", 1252, false}, // best fit would send "Passa"
+        {L"\u03a9mega", 1252, false}, // the default character would send "?mega"
+        {L"\u03a9mega", 1253, true},  // Greek holds it
+        {L"\u03a9\u0101\U0001F600", CP_UTF8, true},
+        {L"\xD800x", CP_UTF8, false}, // a lone surrogate is no text
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fitsCodePage(c.text, c.codePage), c.fits) << c.codePage;
+}
+
 TEST(TextCodec, MalformedInputIsReplacedNotRaised)
 {
     const std::pair<std::string, std::wstring> cases[] = {

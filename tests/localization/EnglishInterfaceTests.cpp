@@ -52,13 +52,13 @@ TEST_F(EnglishInterface, StringsComeFromTheAddinModule)
     EXPECT_EQ(localization().getString(500), L"Meet Now");
     EXPECT_EQ(localization().getString(515), L"For 24/7 customer service please call ");
     EXPECT_EQ(localization().getString(999), L"0.9.28.0-6e7aff1");
-    EXPECT_EQ(localization().getString(540), L"");
+    EXPECT_EQ(localization().getString(541), L"");
     EXPECT_EQ(localization().getString(0), L"");
 
     EXPECT_EQ(localization().getFormattedString(504), L"Add Talvora");
     EXPECT_EQ(localization().getFormattedString(528), L"Talvora.com - New Meeting");
     EXPECT_EQ(localization().getFormattedString(500), L"Meet Now");
-    EXPECT_EQ(localization().getFormattedString(540), L"");
+    EXPECT_EQ(localization().getFormattedString(541), L"");
 }
 
 TEST_F(EnglishInterface, ReleasingWithoutALibraryKeepsTheEnglishStrings)

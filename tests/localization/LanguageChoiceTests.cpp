@@ -28,7 +28,7 @@ constexpr wchar_t ReportVariable[] = L"TVZ_LOCALIZATION_REPORT";
 constexpr wchar_t OfficeLanguageVariable[] = L"TVZ_LOCALIZATION_OFFICE_LANGUAGE";
 constexpr UINT ReportedIds[] = {100, 500, 501, 502, 503, 504, 505, 506, 507, 508, 509, 510, 511, 512, 513,
                                 514, 515, 516, 517, 518, 519, 520, 521, 522, 523, 524, 525, 526, 527, 528,
-                                529, 530, 531, 532, 533, 534, 535, 536, 537, 538, 539, 999};
+                                529, 530, 531, 532, 533, 534, 535, 536, 537, 538, 539, 540, 999};
 constexpr UINT UnitedStates = ('U' << 8) | 'S';
 
 std::wstring environmentVariable(const wchar_t* name)

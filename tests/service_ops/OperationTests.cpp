@@ -288,8 +288,7 @@ TEST_F(OperationTest, ServiceLevelFailuresReturnFalseAndFailedSubscriptionReadsD
         int status;
     } faults[] = {
         {"refused", R"({"retcode": 4, "message": "access token unknown"})", 200},
-        {"error status", R"({"retcode": 0, "access_token": "x"})", 503},
-        {"malformed", R"({"retcode": 0, "subscription": {"id": 48213,)", 200},
+        {"error status", R"({"retcode": 0, "access_token": "x"})", 403},
     };
     for (const Operation& op : operations()) {
         if (std::string(op.name) == "load")
@@ -324,9 +323,10 @@ TEST_F(OperationTest, ServiceLevelFailuresReturnFalseAndFailedSubscriptionReadsD
     }
 }
 
-// Three ways to end up without an answer: the service closes the connection, it never answers
+// The ways to end up without an answer: the service closes the connection, it never answers
 // (the progress dialog's minute passes in a tenth of a second on its clock here, the sign-in's
-// blocking wait is one second), or the user closes the progress pop-up first. Each operation
+// blocking wait is one second), the user closes the progress pop-up first, or what comes back
+// is a server fault or no answer of the expected form. Each operation
 // reports that where it is understood: a box, the COM error passed on, or a log line; nothing
 // of an answer is read, so the access token stays.
 TEST_F(OperationTest, NoAnswerIsACommunicationFailureReportedWhereTheOperationIsUnderstood)
@@ -347,25 +347,40 @@ TEST_F(OperationTest, NoAnswerIsACommunicationFailureReportedWhereTheOperationIs
     };
     const struct {
         const char* name;
-        const char* effect; // of the switch on the operation's path
+        const char* effect; // of the switch on the operation's path; null: the status and body below
         bool closePopUp;
         const char* signInLog; // what the browser sign-in's two requests log; null: not for them
+        int status;
+        const char* body;
     } faults[] = {
-        {"connection dropped", "drop", false, "Error"},
-        {"no answer within the time limit", "hang", false, "Timeout"},
-        {"progress pop-up closed before the answer", "hang", true, nullptr},
+        {"connection dropped", "drop", false, "Error", 0, nullptr},
+        {"no answer within the time limit", "hang", false, "Timeout", 0, nullptr},
+        {"progress pop-up closed before the answer", "hang", true, nullptr, 0, nullptr},
+        {"server fault", nullptr, false, "Error", 503, R"({"retcode": 0, "access_token": "x"})"},
+        {"unparsable answer", nullptr, false, "Error", 200, R"({"retcode": 0, "subscription": {"id": 48213,)"},
+        {"member of another type", nullptr, false, "Error", 200,
+         R"({"retcode": 0, "access_token": 7, "email_template": 123, "subscription": {"id": 48213, "email": 5}})"},
     };
     for (const auto& fault : faults) {
         for (const auto& r : reporting) {
             const Operation& op = operation(r.name);
             if (!op.progressDialog && !fault.signInLog)
                 continue;
+            if (!fault.effect && std::string(r.name) == "load")
+                continue; // any answer is one for the raw download: its own test
             SCOPED_TRACE(std::string(fault.name) + ", " + r.name);
             service.reset();
+            const bool hangs = fault.effect && std::string(fault.effect) == "hang";
             Json::Value effect = faultSwitch(op.path);
-            effect[fault.effect] = true;
+            if (fault.effect) {
+                effect[fault.effect] = true;
+            } else {
+                effect["status"] = fault.status;
+                effect["body"] = fault.body;
+                effect["content_type"] = "application/json; charset=utf-8";
+            }
             service.addSwitch(TestSupport::toJson(effect));
-            setProgressTiming(std::string(fault.effect) == "hang" && !fault.closePopUp ? hastyTiming() : quickTiming());
+            setProgressTiming(hangs && !fault.closePopUp ? hastyTiming() : quickTiming());
             const TestSupport::LogCapture caseLog;
             CAccount account = alice();
             account.invitation = previousInvitation();
@@ -389,7 +404,7 @@ TEST_F(OperationTest, NoAnswerIsACommunicationFailureReportedWhereTheOperationIs
             if (!op.progressDialog) {
                 EXPECT_TRUE(caseLog.contains(fault.signInLog)) << caseLog.text();
             }
-            if (std::string(fault.effect) == "hang")
+            if (hangs)
                 releaseHangingRequests();
             ASSERT_EQ(seen.size(), r.box ? 1u : 0u);
             if (r.box) {

@@ -204,3 +204,21 @@ TEST_F(SettingsDialogTest, ABrowserResultEndsTheWait)
         EXPECT_EQ(storedValue(L"Login"), L"<absent>") << "a failed sign-in saves nothing";
     }
 }
+
+// The Facebook buttons report a double press as a notification of its own; only the click of
+// the press starts the sign-in.
+TEST_F(SettingsDialogTest, ADoublePressOnFacebookStartsNoSecondSignIn)
+{
+    ScriptedBrowser browser;
+    CSettingsDialog dialog(CAccount(), false, &browser);
+    shown()
+        .then([&](Robot::Robot& r) {
+            const HWND settings = r.dialog().hwnd();
+            SendMessageW(settings, WM_COMMAND, MAKEWPARAM(Facebook, STN_DBLCLK),
+                         reinterpret_cast<LPARAM>(GetDlgItem(settings, Facebook)));
+        })
+        .click(Cancel);
+
+    EXPECT_EQ(dialog.runModal(nullptr), IDCANCEL);
+    EXPECT_EQ(browser.starts, 0);
+}

@@ -58,7 +58,7 @@ TEST_F(SettingsDialogTest, AStoredLoginWithoutTokenOpensSignedOutWithThePassword
     EXPECT_FALSE(seen.facebookOffered) << "no browser sign-in to continue with";
 }
 
-TEST_F(SettingsDialogTest, EmptyCredentialsWarnSendNothingAndFocusTheEmptyBox)
+TEST_F(SettingsDialogTest, CredentialsThatCannotBeSentWarnSendNothingAndFocusTheirBox)
 {
     const struct {
         const char* name;
@@ -70,6 +70,11 @@ TEST_F(SettingsDialogTest, EmptyCredentialsWarnSendNothingAndFocusTheEmptyBox)
         {"login of spaces only", L"   ", L"dave1234", L"Login should not be empty", Login},
         {"no password", L"dave@example.com", L"", L"Password should not be empty", Password},
         {"password of spaces only", L"dave@example.com", L"  ", L"Password should not be empty", Password},
+        // The ANSI code page (1252 here) would send "Passa" and "?mega": another password.
+        {"password with a letter only best fit could map", L"dave@example.com", L"Passā",
+         L"The password contains characters that cannot be sent to the server", Password},
+        {"password with a letter outside the code page", L"dave@example.com", L"Ωmega",
+         L"The password contains characters that cannot be sent to the server", Password},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,26 +141,38 @@ TEST_F(SettingsDialogTest, RefusedCredentialsWarnKeepTheDialogOpenAndSaveNothing
     }
 }
 
+// A server that is not reached, fails (5xx) or answers something that is no answer says nothing
+// about the credentials.
 TEST_F(SettingsDialogTest, AServerThatCannotBeReachedGivesTheCommunicationErrorUnderTheErrorCaption)
 {
-    service.addSwitch(R"({"path": "/api/v3/subscriptions/get_access_token", "drop": true})");
-    CSettingsDialog dialog(CAccount(), false);
-    std::vector<MessageBoxSeen> boxes;
-    HWND settings = nullptr;
-    bool stillOpen = false;
-    shown().then([&](Robot::Robot& r) { settings = r.dialog().hwnd(); })
-        .type(Login, AliceLogin)
-        .type(Password, AlicePassword)
-        .click(Ok);
-    answerBox(boxes);
-    robot.then([&](Robot::Robot& r) { stillOpen = r.dialog().hwnd() == settings && IsWindowVisible(settings); })
-        .click(Cancel);
+    const char* faults[] = {
+        R"({"path": "/api/v3/subscriptions/get_access_token", "drop": true})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "status": 500})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "status": 502, "body": "<html>Bad gateway</html>"})",
+        R"({"path": "/api/v3/subscriptions/get_access_token", "body": "{\"retcode\": 0, \"subscription\": {"})",
+    };
+    for (const char* fault : faults) {
+        SCOPED_TRACE(fault);
+        service.reset();
+        service.addSwitch(fault);
+        CSettingsDialog dialog(CAccount(), false);
+        std::vector<MessageBoxSeen> boxes;
+        HWND settings = nullptr;
+        bool stillOpen = false;
+        shown().then([&](Robot::Robot& r) { settings = r.dialog().hwnd(); })
+            .type(Login, AliceLogin)
+            .type(Password, AlicePassword)
+            .click(Ok);
+        answerBox(boxes);
+        robot.then([&](Robot::Robot& r) { stillOpen = r.dialog().hwnd() == settings && IsWindowVisible(settings); })
+            .click(Cancel);
 
-    EXPECT_EQ(dialog.runModal(nullptr), IDCANCEL);
-    ASSERT_EQ(boxes.size(), 1u);
-    expectBox(boxes[0], L"Error communicating with server. Please try again later.", L"Talvora Error", settings);
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(storedValue(L"Login"), L"<absent>");
+        EXPECT_EQ(dialog.runModal(nullptr), IDCANCEL);
+        ASSERT_EQ(boxes.size(), 1u);
+        expectBox(boxes[0], L"Error communicating with server. Please try again later.", L"Talvora Error", settings);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(storedValue(L"Login"), L"<absent>");
+    }
 }
 
 TEST_F(SettingsDialogTest, AcceptedCredentialsEndWithOkAndTheRegistryHoldsTheSignedInAccount)

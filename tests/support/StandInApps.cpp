@@ -169,6 +169,24 @@ std::vector<std::wstring> StandInOutlook::valuesOf(const std::string& kind) cons
     return values;
 }
 
+bool StandInOutlook::closeServers() const
+{
+    bool closed = true;
+    for (DWORD pid : starts()) {
+        Handle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+        if (!process)
+            continue; // gone already
+        // The server's message loop ends on WM_QUIT: it revokes its class and exits.
+        Handle threads(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 thread{sizeof thread};
+        for (BOOL more = Thread32First(threads.get(), &thread); more; more = Thread32Next(threads.get(), &thread))
+            if (thread.th32OwnerProcessID == pid)
+                PostThreadMessageW(thread.th32ThreadID, WM_QUIT, 0, 0);
+        closed = WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0 && closed;
+    }
+    return closed;
+}
+
 bool StandInOutlook::waitForExit(DWORD timeoutMs) const
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;

@@ -109,6 +109,10 @@ public:
     std::vector<std::wstring> valuesOf(const std::string& event) const;
     // True when every server started has exited within the time.
     bool waitForExit(DWORD timeoutMs) const;
+    // Closes every server started so far, as a user closing Outlook does (Outlook since 2007 SP2
+    // ends then whatever references others hold), and waits until each has gone; true when all
+    // have.
+    bool closeServers() const;
 
 private:
     std::wstring m_recordPath;

@@ -45,6 +45,27 @@ std::wstring desktopAppFolder()
     return std::wstring(folder) + L"\\TVZ";
 }
 
+std::vector<JsonSuiteDocument> jsonSuiteDocuments()
+{
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::wstring suite = folderOf(exe) + L"\\JSONTestSuite\\";
+    std::vector<JsonSuiteDocument> documents;
+    for (const wchar_t* folder : {L"test_parsing", L"test_transform"}) {
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((suite + folder + L"\\*.json").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do {
+            const std::wstring path = suite + folder + L"\\" + found.cFileName;
+            const std::wstring name(found.cFileName);
+            documents.push_back({std::string(name.begin(), name.end()), readFile(path)});
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return documents;
+}
+
 int runToEnd(const std::wstring& program, std::wstring commandLine, const std::wstring& folder,
              const std::wstring& outputPath)
 {

@@ -38,6 +38,14 @@ LanguageChildResult runLanguageChild(const std::wstring& filter, int languageId)
 int childLanguageId();
 void writeChildReport(const std::string& report);
 
+// The documents of the public JSON conformance suite (tests/data/JSONTestSuite, copied beside
+// the test programs): every file of test_parsing and test_transform, by name, as bytes.
+struct JsonSuiteDocument {
+    std::string name;
+    std::string content;
+};
+std::vector<JsonSuiteDocument> jsonSuiteDocuments();
+
 // The diagnostic log file, emptied when the capture starts.
 class LogCapture {
 public:

@@ -58,3 +58,57 @@ TEST(EventSinkTest, AFailedAdviseLeavesNothingBehind)
     EXPECT_TRUE(FAILED(sink.connect(static_cast<IDispatch*>(other.get()))));
     EXPECT_EQ(other->refs(), 1u);
 }
+
+namespace {
+
+// A source that breaks COM identity: every query for IUnknown answers a new object, which
+// passes every other query on to the stand-in object behind it.
+class ShiftingIdentity final : public IUnknown {
+public:
+    explicit ShiftingIdentity(Fake::Ref target) : m_target(std::move(target)) { ++s_alive; }
+    ~ShiftingIdentity() { --s_alive; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid != IID_IUnknown)
+            return m_target->QueryInterface(iid, object);
+        *object = static_cast<IUnknown*>(new ShiftingIdentity(m_target));
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    static int alive() noexcept { return s_alive; }
+
+private:
+    Fake::Ref m_target;
+    ULONG m_refs = 1;
+    static inline int s_alive = 0;
+};
+
+} // namespace
+
+TEST(EventSinkTest, DisconnectingASourceThatBreaksComIdentityEnds)
+{
+    Recorder recorder;
+    Fake::Ref target = Fake::Object::create(L"Inspectors");
+    Fake::ConnectionPoint& point = target->eventSource(Office::DIID_InspectorsEvents);
+    Com::EventSink sink(Office::DIID_InspectorsEvents, &recorder, &Recorder::handle);
+    {
+        const auto source = Com::ComPtr<IUnknown>::attach(new ShiftingIdentity(target));
+        ASSERT_EQ(sink.connect(source.get()), S_OK);
+    }
+    ASSERT_EQ(point.sinkCount(), 1u);
+
+    sink.disconnectAll();
+    EXPECT_EQ(sink.connectionCount(), 0u);
+    EXPECT_EQ(point.sinkCount(), 0u);
+    EXPECT_EQ(ShiftingIdentity::alive(), 0) << "every answer released";
+    EXPECT_EQ(target->refs(), 1u);
+}
