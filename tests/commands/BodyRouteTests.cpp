@@ -1,4 +1,5 @@
 // The invitation in an appointment's Body, as the command-bar button adds and removes it.
+#include "DocumentedIds.h"
 #include "ComposeFixture.h"
 
 #include "Office/Ids.h"
@@ -17,7 +18,7 @@ protected:
     Office::Object appointmentWith(const std::wstring& body) const
     {
         m_appointment.fields->body = body;
-        return Office::Object(Com::ComPtr<IDispatch>(m_appointment.object.get()), Office::IID_AppointmentItem);
+        return Office::Object(Com::ComPtr<IDispatch>(m_appointment.object.get()), Documented::IID_AppointmentItem);
     }
     std::wstring body() const { return m_appointment.fields->body; }
 

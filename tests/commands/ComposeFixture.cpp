@@ -1,5 +1,6 @@
 #include "ComposeFixture.h"
 
+#include "DocumentedIds.h"
 #include "Log.h"
 #include "MessageBoxes.h"
 #include "Office/Ids.h"
@@ -101,25 +102,25 @@ std::wstring aliceInvitationText(const std::wstring& origin)
 
 AddinUnderTest::AddinUnderTest()
 {
-    if (FAILED(CAddin::create(nullptr, IID_ITalvoraMeeting, m_meeting.putVoid())))
+    if (FAILED(CAddin::create(nullptr, Documented::IID_ITalvoraMeeting, m_meeting.putVoid())))
         throw std::runtime_error("cannot create the add-in object");
 }
 
 HRESULT AddinUnderTest::connect(IDispatch* application) const
 {
-    const auto extensibility = m_meeting.query<_IDTExtensibility2>(Office::IID_DTExtensibility2);
+    const auto extensibility = m_meeting.query<_IDTExtensibility2>(Documented::IID_DTExtensibility2);
     return extensibility->OnConnection(application, ext_cm_Startup, nullptr, nullptr);
 }
 
 HRESULT AddinUnderTest::disconnect(ext_DisconnectMode mode) const
 {
-    const auto extensibility = m_meeting.query<_IDTExtensibility2>(Office::IID_DTExtensibility2);
+    const auto extensibility = m_meeting.query<_IDTExtensibility2>(Documented::IID_DTExtensibility2);
     return extensibility->OnDisconnection(mode, nullptr);
 }
 
 Com::ComPtr<IRibbonExtensibility> AddinUnderTest::ribbon() const
 {
-    return m_meeting.query<IRibbonExtensibility>(Office::IID_RibbonExtensibility);
+    return m_meeting.query<IRibbonExtensibility>(Documented::IID_RibbonExtensibility);
 }
 
 std::wstring AddinUnderTest::customUI(const wchar_t* ribbonId) const

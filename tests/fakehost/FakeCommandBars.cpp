@@ -1,5 +1,6 @@
 #include "FakeCommandBars.h"
 
+#include "DocumentedIds.h"
 #include "Com/ComError.h"
 #include "Office/Ids.h"
 
@@ -93,7 +94,7 @@ void noteMask(const Variant& value, ControlState& state)
 
 void commonControlMembers(Object& object, const std::shared_ptr<ControlState>& state)
 {
-    object.answers(::Office::IID_CommandBarControl);
+    object.answers(Documented::IID_CommandBarControl);
     textMember(object, L"Caption", state, &ControlState::caption);
     textMember(object, L"Tag", state, &ControlState::tag);
     textMember(object, L"Parameter", state, &ControlState::parameter);
@@ -108,7 +109,7 @@ Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& 
 Ref makeButton(const std::shared_ptr<ControlState>& state, const ButtonOptions& options)
 {
     Ref button = Object::create(L"CommandBarButton");
-    button->answers(::Office::IID_CommandBarButton);
+    button->answers(Documented::IID_CommandBarButton);
     commonControlMembers(*button, state);
     numberMember(*button, L"Style", state, &ControlState::style);
     numberMember(*button, L"FaceId", state, &ControlState::faceId);
@@ -122,17 +123,17 @@ Ref makeButton(const std::shared_ptr<ControlState>& state, const ButtonOptions& 
         ++state->pastes;
         state->pastedBitmap = IsClipboardFormatAvailable(CF_BITMAP) != FALSE;
         if (FAILED(failure))
-            throw Com::ComError(failure, ::Office::IID_CommandBarButton);
+            throw Com::ComError(failure, Documented::IID_CommandBarButton);
         return Variant();
     });
-    button->eventSource(::Office::DIID_CommandBarButtonEvents);
+    button->eventSource(Documented::DIID_CommandBarButtonEvents);
     return button;
 }
 
 Ref makePopup(const std::shared_ptr<ControlState>& state, const ButtonOptions& options)
 {
     Ref popup = Object::create(L"CommandBarPopup");
-    popup->answers(::Office::IID_CommandBarPopup);
+    popup->answers(Documented::IID_CommandBarPopup);
     commonControlMembers(*popup, state);
     popup->objectProperty(L"Controls", makeControls(state->controls, options));
     return popup;
@@ -142,7 +143,7 @@ Ref makePopup(const std::shared_ptr<ControlState>& state, const ButtonOptions& o
 Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& options)
 {
     Ref controls = Object::create(L"CommandBarControls");
-    controls->answers(::Office::IID_CommandBarControls);
+    controls->answers(Documented::IID_CommandBarControls);
     // Weak: the list holds the controls, whose collection must not hold the list of its parent.
     const std::weak_ptr<ControlList> weakList = list;
     controls->method(L"Add", [weakList, options](const Args& args) {
@@ -150,7 +151,7 @@ Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& 
         const Variant typeArgument = argument(args, 0);
         const long type = typeArgument.isEmpty() ? ButtonType : typeArgument.toInt32();
         if (!owner || (type != ButtonType && type != PopupType))
-            throw Com::ComError(E_INVALIDARG, ::Office::IID_CommandBarControls);
+            throw Com::ComError(E_INVALIDARG, Documented::IID_CommandBarControls);
         auto state = std::make_shared<ControlState>();
         state->type = type;
         const Variant temporary = argument(args, 4);
@@ -169,7 +170,7 @@ Ref makeControls(const std::shared_ptr<ControlList>& list, const ButtonOptions& 
 Ref makeBar(const std::shared_ptr<BarState>& state, const std::weak_ptr<CommandBarSet>& set, const ButtonOptions& options)
 {
     Ref bar = Object::create(L"CommandBar");
-    bar->answers(::Office::IID_CommandBar);
+    bar->answers(Documented::IID_CommandBar);
     textMember(*bar, L"Name", state, &BarState::name);
     flagMember(*bar, L"Enabled", state, &BarState::enabled);
     flagMember(*bar, L"Visible", state, &BarState::visible);
@@ -202,14 +203,14 @@ const BarEntry* CommandBarSet::find(const std::wstring& name) const
 Ref makeCommandBars(const std::shared_ptr<CommandBarSet>& set)
 {
     Ref commandBars = Object::create(L"CommandBars");
-    commandBars->answers(::Office::IID_CommandBars);
+    commandBars->answers(Documented::IID_CommandBars);
     const std::weak_ptr<CommandBarSet> weakSet = set;
     commandBars->method(L"Add", [weakSet](const Args& args) {
         const auto owner = weakSet.lock();
         auto state = std::make_shared<BarState>();
         state->name = argument(args, 0).toString();
         if (!owner || owner->find(state->name))
-            throw Com::ComError(E_INVALIDARG, ::Office::IID_CommandBars);
+            throw Com::ComError(E_INVALIDARG, Documented::IID_CommandBars);
         const Variant position = argument(args, 1);
         state->position = position.isEmpty() ? 0 : position.toInt32();
         const Variant temporary = argument(args, 3);
@@ -268,13 +269,13 @@ void click(const ControlEntry& button)
     VARIANT* byReference = cancel.put();
     byReference->vt = VT_BOOL | VT_BYREF;
     byReference->pboolVal = &cancelDefault;
-    button.object->eventSource(::Office::DIID_CommandBarButtonEvents)
+    button.object->eventSource(Documented::DIID_CommandBarButtonEvents)
         .fire(Click, {Variant::fromDispatch(button.object.get()), cancel});
 }
 
 std::size_t clickSinks(const ControlEntry& button)
 {
-    return button.object->eventSource(::Office::DIID_CommandBarButtonEvents).sinkCount();
+    return button.object->eventSource(Documented::DIID_CommandBarButtonEvents).sinkCount();
 }
 
 } // namespace Fake

@@ -1,5 +1,6 @@
 #include "FakeOffice.h"
 
+#include "DocumentedIds.h"
 #include "Office/Ids.h"
 
 namespace Fake {
@@ -29,13 +30,13 @@ const IID* applicationIid(App app)
 {
     switch (app) {
     case App::Outlook:
-        return &::Office::IID_OutlookApplication;
+        return &Documented::IID_OutlookApplication;
     case App::Word:
-        return &::Office::IID_WordApplication;
+        return &Documented::IID_WordApplication;
     case App::Excel:
-        return &::Office::IID_ExcelApplication;
+        return &Documented::IID_ExcelApplication;
     case App::PowerPoint:
-        return &::Office::IID_PowerPointApplication;
+        return &Documented::IID_PowerPointApplication;
     case App::Visio:
         return nullptr;
     }
@@ -58,7 +59,7 @@ Office Office::build(const HostSpec& setup)
 
     if (setup.hasLanguageSettings) {
         office.languageSettings = Object::create(L"LanguageSettings");
-        office.languageSettings->answers(::Office::IID_LanguageSettings);
+        office.languageSettings->answers(Documented::IID_LanguageSettings);
         const long id = setup.languageId;
         office.languageSettings->property(L"LanguageID", [id](const Args&) { return Variant::fromInt32(id); });
         app.objectProperty(L"LanguageSettings", office.languageSettings);
@@ -69,12 +70,12 @@ Office Office::build(const HostSpec& setup)
 
     if (setup.app == App::Outlook) {
         office.inspectors = Object::create(L"Inspectors");
-        office.inspectors->answers(::Office::IID_Inspectors);
-        office.inspectors->eventSource(::Office::DIID_InspectorsEvents);
+        office.inspectors->answers(Documented::IID_Inspectors);
+        office.inspectors->eventSource(Documented::DIID_InspectorsEvents);
         app.objectProperty(L"Inspectors", office.inspectors);
         if (setup.hasActiveExplorer) {
             office.explorer = Object::create(L"Explorer");
-            office.explorer->answers(::Office::IID_Explorer);
+            office.explorer->answers(Documented::IID_Explorer);
             office.explorer->objectProperty(L"CommandBars", office.commandBars);
         }
         Ref explorer = office.explorer;
@@ -89,7 +90,7 @@ Office Office::build(const HostSpec& setup)
 
 ConnectionPoint* Office::inspectorsEvents() const
 {
-    return inspectors ? &inspectors->eventSource(::Office::DIID_InspectorsEvents) : nullptr;
+    return inspectors ? &inspectors->eventSource(Documented::DIID_InspectorsEvents) : nullptr;
 }
 
 OpenedAppointment Office::appointmentWindow(const std::wstring& body)

@@ -1,5 +1,6 @@
 #include "FakeOutlook.h"
 
+#include "DocumentedIds.h"
 #include "Office/Ids.h"
 
 namespace Fake {
@@ -27,7 +28,7 @@ Appointment makeAppointment(bool withUserProperties, const Notify& notify)
     Appointment appointment{Object::create(L"AppointmentItem"), std::make_shared<AppointmentFields>()};
     Object& item = *appointment.object;
     const auto& fields = appointment.fields;
-    item.answers(::Office::IID_AppointmentItem);
+    item.answers(Documented::IID_AppointmentItem);
     textProperty(item, L"Subject", &AppointmentFields::subject, fields, notify);
     textProperty(item, L"Body", &AppointmentFields::body, fields, notify);
     textProperty(item, L"Location", &AppointmentFields::location, fields, notify);
@@ -91,7 +92,7 @@ void addCreateItem(Object& application, std::shared_ptr<ItemFactory> factory)
 Ref makeInspector(InspectorParts parts)
 {
     Ref inspector = Object::create(L"Inspector");
-    inspector->answers(::Office::IID_Inspector);
+    inspector->answers(Documented::IID_Inspector);
     if (!parts.commandBars) {
         if (!parts.bars)
             parts.bars = std::make_shared<CommandBarSet>();

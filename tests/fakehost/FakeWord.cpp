@@ -1,5 +1,6 @@
 #include "FakeWord.h"
 
+#include "DocumentedIds.h"
 #include "Com/ComError.h"
 #include "Office/Ids.h"
 
@@ -33,7 +34,7 @@ Ref makeRange(const std::shared_ptr<WordStory>& story, WordStory::Span span)
 {
     auto range = story->track(span);
     Ref object = Object::create(L"Range");
-    object->answers(::Office::IID_WordRange);
+    object->answers(Documented::IID_WordRange);
     object->property(
         L"Text", [story, range](const Args&) { return Variant::fromString(story->textOf(*range)); },
         [story, range](const Variant& text) { story->setText(*range, text.toString()); });
@@ -49,7 +50,7 @@ Ref makeRange(const std::shared_ptr<WordStory>& story, WordStory::Span span)
     object->method(L"Delete", [story, range](const Args& args) {
         // Units other than one character are not modelled: fail loudly rather than guess.
         if (given(args, 0) || given(args, 1))
-            throw Com::ComError(E_NOTIMPL, ::Office::IID_WordRange);
+            throw Com::ComError(E_NOTIMPL, Documented::IID_WordRange);
         return Variant::fromInt32(story->remove(*range) ? 1 : 0);
     });
     story->prepare(*object);
@@ -60,7 +61,7 @@ Ref makeParagraph(const std::shared_ptr<WordStory>& story, WordStory::Span span)
 {
     auto paragraph = story->track(span);
     Ref object = Object::create(L"Paragraph");
-    object->answers(::Office::IID_WordParagraph);
+    object->answers(Documented::IID_WordParagraph);
     object->property(L"Range", [story, paragraph](const Args&) { return dispatch(makeRange(story, *paragraph)); });
     story->prepare(*object);
     return object;
@@ -77,7 +78,7 @@ Ref makeParagraphs(const std::shared_ptr<WordStory>& story, std::shared_ptr<Word
         return std::pair<long, long>(first, last);
     };
     Ref object = Object::create(L"Paragraphs");
-    object->answers(::Office::IID_WordParagraphs);
+    object->answers(Documented::IID_WordParagraphs);
     object->property(L"Count", [bounds](const Args&) {
         const auto [first, last] = bounds();
         return Variant::fromInt32(last - first + 1);
@@ -86,12 +87,12 @@ Ref makeParagraphs(const std::shared_ptr<WordStory>& story, std::shared_ptr<Word
         const auto [first, last] = bounds();
         const long index = given(args, 0) ? args[0].toInt32() : 0;
         if (index < 1 || index > last - first + 1)
-            throw Com::ComError(Word::E_NoSuchMember, ::Office::IID_WordParagraphs);
+            throw Com::ComError(Word::E_NoSuchMember, Documented::IID_WordParagraphs);
         return dispatch(makeParagraph(story, story->paragraphSpan(first + index - 1)));
     });
     object->method(L"Add", [story](const Args& args) {
         if (given(args, 0))
-            throw Com::ComError(E_NOTIMPL, ::Office::IID_WordParagraphs);
+            throw Com::ComError(E_NOTIMPL, Documented::IID_WordParagraphs);
         return dispatch(makeParagraph(story, story->addParagraph()));
     });
     story->prepare(*object);
@@ -101,7 +102,7 @@ Ref makeParagraphs(const std::shared_ptr<WordStory>& story, std::shared_ptr<Word
 Ref makeWordApplication()
 {
     Ref application = Object::create(L"Application");
-    application->answers(::Office::IID_WordApplication).value(L"Name", Variant::fromString(L"Microsoft Word"));
+    application->answers(Documented::IID_WordApplication).value(L"Name", Variant::fromString(L"Microsoft Word"));
     return application;
 }
 
@@ -147,7 +148,7 @@ std::shared_ptr<WordStory::Span> WordStory::track(Span span)
 WordStory::Span WordStory::paragraphSpan(long index) const
 {
     if (index < 1 || index > paragraphCount())
-        throw Com::ComError(Word::E_NoSuchMember, ::Office::IID_WordParagraphs);
+        throw Com::ComError(Word::E_NoSuchMember, Documented::IID_WordParagraphs);
     const long start = index == 1 ? 0 : m_marks[index - 2] + 1;
     return Span{start, m_marks[index - 1] + 1};
 }
@@ -279,7 +280,7 @@ WordDocument WordDocument::create(std::wstring_view text, Ref application)
     doc.story = std::make_shared<WordStory>(text);
     doc.application = application ? std::move(application) : makeWordApplication();
     doc.document = Object::create(L"Document");
-    doc.document->answers(::Office::IID_WordDocument).objectProperty(L"Application", doc.application);
+    doc.document->answers(Documented::IID_WordDocument).objectProperty(L"Application", doc.application);
     auto story = doc.story;
     doc.document->property(L"Content", [story](const Args&) {
         return dispatch(makeRange(story, WordStory::Span{0, story->length(), true}));

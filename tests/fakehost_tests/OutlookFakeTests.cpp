@@ -1,4 +1,5 @@
 // The stand-in Outlook items, inspector and ribbon objects, driven through IDispatch.
+#include "DocumentedIds.h"
 #include "FakeOffice.h"
 #include "FakeRibbon.h"
 #include "FakeWord.h"
@@ -24,8 +25,8 @@ TEST(OutlookFakes, CreateItemHandsOutAppointmentsThatKeepWhatIsWrittenAndDisplay
 {
     {
         Fake::Office office = Fake::Office::build(Fake::HostSpec{});
-        const Object outlook = as(office.application, Office::IID_OutlookApplication);
-        const Object item = outlook.callObject(L"CreateItem", Office::IID_AppointmentItem,
+        const Object outlook = as(office.application, Documented::IID_OutlookApplication);
+        const Object item = outlook.callObject(L"CreateItem", Documented::IID_AppointmentItem,
                                                {Variant::fromInt32(Office::olAppointmentItem)});
         ASSERT_TRUE(item);
         EXPECT_TRUE(item.getObject(L"UserProperties", IID_IDispatch));
@@ -70,10 +71,10 @@ TEST(OutlookFakes, CreateItemCanAnswerNothingUsable)
         Fake::Office office = Fake::Office::build(Fake::HostSpec{});
         office.items->next = c.next;
         office.items->userProperties = c.userProperties;
-        const Object outlook = as(office.application, Office::IID_OutlookApplication);
+        const Object outlook = as(office.application, Documented::IID_OutlookApplication);
         const Variant result = outlook.call(L"CreateItem", {Variant::fromInt32(c.type)});
         EXPECT_EQ(static_cast<bool>(result.toDispatch()), c.anyItem);
-        const Object item = Object::fromVariant(result, Office::IID_AppointmentItem);
+        const Object item = Object::fromVariant(result, Documented::IID_AppointmentItem);
         EXPECT_EQ(static_cast<bool>(item), c.appointment);
         if (item) {
             EXPECT_EQ(static_cast<bool>(item.getObject(L"UserProperties", IID_IDispatch)), c.userProperties);
@@ -87,15 +88,15 @@ TEST(OutlookFakes, InspectorShowsItsItemAndWordEditor)
     {
         Fake::Appointment appointment = Fake::Appointment::create();
         Fake::WordDocument doc = Fake::WordDocument::create(L"Body\r");
-        const Object inspector = as(Fake::makeInspector({appointment.object, doc.document, {}}), Office::IID_Inspector);
+        const Object inspector = as(Fake::makeInspector({appointment.object, doc.document, {}}), Documented::IID_Inspector);
         ASSERT_TRUE(inspector);
-        EXPECT_EQ(inspector.getObject(L"CurrentItem", Office::IID_AppointmentItem).dispatch(),
+        EXPECT_EQ(inspector.getObject(L"CurrentItem", Documented::IID_AppointmentItem).dispatch(),
                   static_cast<IDispatch*>(appointment.object.get()));
-        EXPECT_EQ(inspector.getObject(L"WordEditor", Office::IID_WordDocument).dispatch(),
+        EXPECT_EQ(inspector.getObject(L"WordEditor", Documented::IID_WordDocument).dispatch(),
                   static_cast<IDispatch*>(doc.document.get()));
-        EXPECT_TRUE(inspector.getObject(L"CommandBars", Office::IID_CommandBars));
+        EXPECT_TRUE(inspector.getObject(L"CommandBars", Documented::IID_CommandBars));
 
-        const Object plain = as(Fake::makeInspector({}), Office::IID_Inspector);
+        const Object plain = as(Fake::makeInspector({}), Documented::IID_Inspector);
         EXPECT_FALSE(plain.getObject(L"CurrentItem", IID_IDispatch));
         EXPECT_FALSE(plain.getObject(L"WordEditor", IID_IDispatch));
     }
@@ -106,7 +107,7 @@ TEST(OutlookFakes, RibbonCountsInvalidationsAndControlsCarryTheirContext)
 {
     {
         Fake::RibbonUI ribbon = Fake::RibbonUI::create();
-        const Object ui = as(ribbon.object, Office::IID_RibbonUI);
+        const Object ui = as(ribbon.object, Documented::IID_RibbonUI);
         ui.call(L"Invalidate");
         ui.call(L"InvalidateControl", {Variant::fromString(L"AddParleon")});
         ui.call(L"Invalidate");
@@ -114,11 +115,11 @@ TEST(OutlookFakes, RibbonCountsInvalidationsAndControlsCarryTheirContext)
         EXPECT_EQ(*ribbon.invalidatedControls, std::vector<std::wstring>{L"AddParleon"});
 
         Fake::Ref inspector = Fake::makeInspector({});
-        const Object control = as(Fake::makeRibbonControl(inspector, L"AddParleon", L"tag"), Office::IID_RibbonControl);
-        EXPECT_EQ(control.getObject(L"Context", Office::IID_Inspector).dispatch(), static_cast<IDispatch*>(inspector.get()));
+        const Object control = as(Fake::makeRibbonControl(inspector, L"AddParleon", L"tag"), Documented::IID_RibbonControl);
+        EXPECT_EQ(control.getObject(L"Context", Documented::IID_Inspector).dispatch(), static_cast<IDispatch*>(inspector.get()));
         EXPECT_EQ(control.get(L"Id").toString(), L"AddParleon");
         EXPECT_EQ(control.get(L"Tag").toString(), L"tag");
-        EXPECT_FALSE(as(Fake::makeRibbonControl({}), Office::IID_RibbonControl).getObject(L"Context", IID_IDispatch));
+        EXPECT_FALSE(as(Fake::makeRibbonControl({}), Documented::IID_RibbonControl).getObject(L"Context", IID_IDispatch));
     }
     EXPECT_EQ(Fake::liveObjects(), 0);
 }

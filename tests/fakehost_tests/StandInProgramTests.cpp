@@ -1,5 +1,6 @@
 // The stand-in programs: Outlook as a local COM server and the desktop meeting application,
 // used from this process as the add-in uses the real ones.
+#include "DocumentedIds.h"
 #include "StandInApps.h"
 
 #include "Com/ComPtr.h"
@@ -26,13 +27,13 @@ namespace {
 Object startOutlook(HRESULT& hr)
 {
     Com::ComPtr<IUnknown> unknown;
-    hr = CoCreateInstance(Office::CLSID_OutlookApplication, nullptr, 23, IID_IUnknown, unknown.putVoid());
+    hr = CoCreateInstance(Documented::CLSID_OutlookApplication, nullptr, 23, IID_IUnknown, unknown.putVoid());
     if (FAILED(hr))
         return Object();
     hr = OleRun(unknown.get());
     if (FAILED(hr))
         return Object();
-    return Object::query(unknown.get(), Office::IID_OutlookApplication);
+    return Object::query(unknown.get(), Documented::IID_OutlookApplication);
 }
 
 } // namespace
@@ -46,7 +47,7 @@ TEST(StandInOutlook, ServesAppointmentsToAnotherProcessAndRecordsThem)
         const Object application = startOutlook(hr);
         ASSERT_EQ(hr, S_OK);
         ASSERT_TRUE(application) << "_Application does not cross the process boundary";
-        const Object item = application.callObject(L"CreateItem", Office::IID_AppointmentItem,
+        const Object item = application.callObject(L"CreateItem", Documented::IID_AppointmentItem,
                                                    {Variant::fromInt32(Office::olAppointmentItem)});
         ASSERT_TRUE(item) << "_AppointmentItem does not cross the process boundary";
         EXPECT_TRUE(item.getObject(L"UserProperties", IID_IDispatch));

@@ -1,4 +1,5 @@
 // The stand-in Word document, driven through IDispatch the way the add-in drives Word.
+#include "DocumentedIds.h"
 #include "FakeWord.h"
 
 #include "Com/ComError.h"
@@ -26,22 +27,22 @@ std::string show(const std::wstring& text)
 
 Object documentOf(const Fake::WordDocument& doc)
 {
-    return Object::query(static_cast<IDispatch*>(doc.document.get()), Office::IID_WordDocument);
+    return Object::query(static_cast<IDispatch*>(doc.document.get()), Documented::IID_WordDocument);
 }
 
 Object contentParagraphs(const Fake::WordDocument& doc)
 {
-    return documentOf(doc).getObject(L"Content", Office::IID_WordRange).getObject(L"Paragraphs", Office::IID_WordParagraphs);
+    return documentOf(doc).getObject(L"Content", Documented::IID_WordRange).getObject(L"Paragraphs", Documented::IID_WordParagraphs);
 }
 
 Object rangeOf(const Object& paragraph)
 {
-    return paragraph.getObject(L"Range", Office::IID_WordRange);
+    return paragraph.getObject(L"Range", Documented::IID_WordRange);
 }
 
 Object paragraph(const Object& paragraphs, long index)
 {
-    return paragraphs.callObject(L"Item", Office::IID_WordParagraph, {Variant::fromInt32(index)});
+    return paragraphs.callObject(L"Item", Documented::IID_WordParagraph, {Variant::fromInt32(index)});
 }
 
 std::vector<std::wstring> paragraphTexts(const Fake::WordDocument& doc)
@@ -87,7 +88,7 @@ TEST(WordDocument, ParagraphsAreTheTextBetweenMarksAndTheTextEndsWithOne)
         std::wstring whole;
         for (const std::wstring& p : c.paragraphs)
             whole += p;
-        EXPECT_EQ(documentOf(doc).getObject(L"Content", Office::IID_WordRange).get(L"Text").toString(), whole);
+        EXPECT_EQ(documentOf(doc).getObject(L"Content", Documented::IID_WordRange).get(L"Text").toString(), whole);
 
         const Object paragraphs = contentParagraphs(doc);
         const long count = static_cast<long>(c.paragraphs.size());
@@ -141,7 +142,7 @@ TEST(WordDocument, AppendingAParagraphAndFillingItAsTheFooterDoes)
 {
     Fake::WordDocument doc = Fake::WordDocument::create(L"Agenda\r");
     const Object paragraphs = contentParagraphs(doc);
-    const Object added = paragraphs.callObject(L"Add", Office::IID_WordParagraph);
+    const Object added = paragraphs.callObject(L"Add", Documented::IID_WordParagraph);
     EXPECT_EQ(doc.story->text(), L"Agenda\r\r");
     EXPECT_EQ(paragraphs.get(L"Count").toInt32(), 2);
 
@@ -176,7 +177,7 @@ TEST(WordDocument, TextWithMarksMakesParagraphsAndCollapseFollowsItsDirection)
     last.put(L"Text", Variant::fromString(L"!"));
     EXPECT_EQ(doc.story->text(), L"X\r\rY\rB!\r");
 
-    const Object within = rangeOf(paragraph(paragraphs, 3)).getObject(L"Paragraphs", Office::IID_WordParagraphs);
+    const Object within = rangeOf(paragraph(paragraphs, 3)).getObject(L"Paragraphs", Documented::IID_WordParagraphs);
     EXPECT_EQ(within.get(L"Count").toInt32(), 1);
     EXPECT_EQ(rangeOf(paragraph(within, 1)).get(L"Text").toString(), L"Y\r");
 }
@@ -186,10 +187,10 @@ TEST(WordDocument, DocumentAnswersItsApplicationAndTheWordInterfaces)
     Fake::WordDocument doc = Fake::WordDocument::create(L"Text\r");
     const Object document = documentOf(doc);
     ASSERT_TRUE(document);
-    const Object application = document.getObject(L"Application", Office::IID_WordApplication);
+    const Object application = document.getObject(L"Application", Documented::IID_WordApplication);
     ASSERT_TRUE(application);
     EXPECT_EQ(application.dispatch(), static_cast<IDispatch*>(doc.application.get()));
-    EXPECT_FALSE(Object::query(static_cast<IDispatch*>(doc.document.get()), Office::IID_WordRange));
+    EXPECT_FALSE(Object::query(static_cast<IDispatch*>(doc.document.get()), Documented::IID_WordRange));
 }
 
 TEST(WordDocument, InjectedFailuresReachEveryNewObjectOfTheClass)

@@ -1,5 +1,6 @@
 #include "AddinHost.h"
 
+#include "DocumentedIds.h"
 #include "Win/RegKey.h"
 
 #include <objbase.h>
@@ -78,7 +79,7 @@ std::unique_ptr<LoadedAddin> LoadedAddin::load(const std::wstring& progId, std::
     if (SUCCEEDED(hr))
         hr = addin->m_classObject->CreateInstance(nullptr, IID_IUnknown, addin->m_object.putVoid());
     if (SUCCEEDED(hr))
-        hr = addin->m_object->QueryInterface(Office::IID_DTExtensibility2, addin->m_extensibility.putVoid());
+        hr = addin->m_object->QueryInterface(Documented::IID_DTExtensibility2, addin->m_extensibility.putVoid());
     if (FAILED(hr)) {
         wchar_t text[64];
         swprintf(text, 64, L"creation failed: 0x%08lX", static_cast<unsigned long>(hr));

@@ -15,6 +15,7 @@
 // Schedule a Meeting and Meet Now. Schedule a Meeting from Word, Excel or PowerPoint starts the
 // stand-in Outlook out of process.
 
+#include "DocumentedIds.h"
 #include "AddinHost.h"
 #include "FakeOffice.h"
 #include "FakeRibbon.h"
@@ -168,9 +169,9 @@ std::vector<const wchar_t*> ribbonIds(Fake::App app, int major)
 void showRibbons(IUnknown* addin, const Options& options, const Fake::RibbonUI& ribbon)
 {
     Com::ComPtr<IRibbonExtensibility> extensibility;
-    addin->QueryInterface(Office::IID_RibbonExtensibility, extensibility.putVoid());
+    addin->QueryInterface(Documented::IID_RibbonExtensibility, extensibility.putVoid());
     Com::ComPtr<ITalvoraMeeting> meeting;
-    addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
+    addin->QueryInterface(Documented::IID_ITalvoraMeeting, meeting.putVoid());
     for (const wchar_t* id : ribbonIds(options.app, majorVersion(options.version))) {
         const Com::BStr ribbonId(id);
         Com::BStr xml;
@@ -384,7 +385,7 @@ void runCommands(IUnknown* addin, const Options& options, const Fake::Office& of
                  const TestSupport::StandInOutlook* outlook)
 {
     Com::ComPtr<ITalvoraMeeting> meeting;
-    addin->QueryInterface(IID_ITalvoraMeeting, meeting.putVoid());
+    addin->QueryInterface(Documented::IID_ITalvoraMeeting, meeting.putVoid());
     if (!options.signInLogin.empty())
         signIn(meeting.get(), options, office);
     if (options.browserSignIn)

@@ -195,7 +195,7 @@ ChildResult runChild(const ScenarioFolder& folder, int officeLanguageId)
 
     LogCapture log;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.path().c_str(),
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, folder.path().c_str(),
                         &startup, &process))
         throw std::runtime_error("cannot start the child: error " + std::to_string(GetLastError()));
     const Handle processHandle(process.hProcess);

@@ -11,6 +11,9 @@
 // every window made and destroyed. The script is a queue of steps; a thread timer runs one step
 // per tick from inside whatever modal loop the thread is in, and only once a dialog is up.
 // Clicks and keys are posted, so that they travel through the dialog manager as a user's would.
+// The step after one that posted runs once the thread has handled what was posted, and what
+// that posted in turn: a timer message is only taken from a queue that holds no posted, input
+// or paint message.
 // A step that cannot complete within the time-out fails the test and ends the dialog with -2,
 // so that no test hangs; a script left unfinished fails the test when the robot goes. Either
 // failure reports what the robot saw: the active and focused windows, the dialogs still up and
@@ -77,7 +80,8 @@ public:
     // Script steps, run in order.
     Robot& then(Step step);
     Robot& waitUntil(Condition condition, std::string description = "condition");
-    // Lets this much time pass before the next step.
+    // Lets this much time pass before the next step (for a camera, not for the program: what
+    // the program does is waited for by its state).
     Robot& pause(DWORD ms);
     Robot& click(int controlId);
     // Waits until the dialog is the thread's active window (keys reach no other), then the key

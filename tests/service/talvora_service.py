@@ -339,7 +339,25 @@ class State:
         self.lock = threading.RLock()
         self.release = threading.Event()
         self.shutting_down = False
+        # Requests held on `release` (delayed or hanging) whose connection is not done yet.
+        self.held = 0
+        self.held_done = threading.Condition(self.lock)
         self.reset()
+
+    def hold(self):
+        with self.lock:
+            self.held += 1
+
+    def let_go(self):
+        with self.lock:
+            self.held -= 1
+            self.held_done.notify_all()
+
+    def wait_until_let_go(self, timeout=5.0):
+        """After a reset: until the requests it woke have answered or closed their connections,
+        so that the client sees them closed before it sends its next request."""
+        with self.lock:
+            return self.held_done.wait_for(lambda: self.held == 0, timeout)
 
     def reset(self):
         with self.lock:
@@ -527,6 +545,7 @@ class Handler(BaseHTTPRequestHandler):
             self.state.requests.append(entry)
 
         status = None
+        self.holding = False
         try:
             reply = self._switched(path)
             if reply is None:
@@ -547,6 +566,8 @@ class Handler(BaseHTTPRequestHandler):
                 status = 500
             except OSError:
                 pass
+        if self.holding:
+            self.state.let_go()
         with self.state.lock:
             entry["status"] = status
         self._finish_log(started, status, entry["check"])
@@ -598,6 +619,9 @@ class Handler(BaseHTTPRequestHandler):
             return None
         with self.state.lock:
             self.entry["switch"] = {k: v for k, v in sw.items() if k != "times"}
+        if sw.get("delay_ms") or sw.get("hang"):
+            self.holding = True
+            self.state.hold()
         if sw.get("delay_ms"):
             release.wait(sw["delay_ms"] / 1000.0)
         if sw.get("hang"):
@@ -644,6 +668,7 @@ class Handler(BaseHTTPRequestHandler):
             return json_reply({"error": "use POST"}, 405)
         if path == "/_control/reset":
             st.reset()
+            st.wait_until_let_go()
             return json_reply({"ok": True})
         obj = self._control_json()
         if obj is None:

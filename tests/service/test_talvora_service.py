@@ -123,6 +123,16 @@ class Service:
         return b"".join(chunks)
 
 
+def wait_for_log(svc, seen, what, timeout=10):
+    """Waits until the service's request log satisfies `seen`; a request is logged when it
+    arrives, before any delay or hang."""
+    deadline = time.monotonic() + timeout
+    while not seen(svc.log()):
+        if time.monotonic() > deadline:
+            raise AssertionError("the service never logged " + what)
+        time.sleep(0.02)
+
+
 class ServiceTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -417,7 +427,7 @@ class SwitchTest(ServiceTest):
 
         t = threading.Thread(target=slow)
         t.start()
-        time.sleep(0.2)
+        wait_for_log(self.svc, lambda log: any("switch" in e for e in log), "the delayed request")
         t0 = time.monotonic()
         self.assertEqual(self.svc.get_json(self.sub_target())[1]["retcode"], 0)
         self.assertLess(time.monotonic() - t0, 1.0)
@@ -444,9 +454,8 @@ class SwitchTest(ServiceTest):
 
         t = threading.Thread(target=hanging)
         t.start()
-        time.sleep(0.5)
+        wait_for_log(self.svc, lambda log: log and log[0].get("check") == "switched-hang", "the hanging request")
         self.assertTrue(t.is_alive())
-        self.assertEqual(self.svc.log()[0]["check"], "switched-hang")
         self.svc.control("reset")
         t.join(5)
         self.assertFalse(t.is_alive())
@@ -581,7 +590,8 @@ class LifecycleTest(unittest.TestCase):
                 t = threading.Thread(target=lambda: outcome.append(
                     self._attempt(svc)))
                 t.start()
-                time.sleep(0.5)
+                wait_for_log(svc, lambda log: any(e.get("check") == "switched-hang" for e in log),
+                             "the hanging request")
                 svc.proc.send_signal(signal.SIGTERM)
                 self.assertEqual(svc.proc.wait(10), 0)
                 t.join(5)

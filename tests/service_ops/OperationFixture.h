@@ -60,14 +60,10 @@ protected:
         return account;
     }
 
-    // Lets go of requests the service holds unanswered. The service closes their connections a
-    // moment after the reset; Wine's WinHTTP keeps such a connection in the process-wide pool that
-    // the control requests use too, and the next one sent on it before the close arrives in part.
-    void releaseHangingRequests()
-    {
-        service.reset();
-        Sleep(200);
-    }
+    // Lets go of requests the service holds unanswered. Wine's WinHTTP keeps such a connection
+    // in the process-wide pool that the control requests use too, and a request sent on it
+    // before its close arrived is lost: the service answers the reset only once it closed them.
+    void releaseHangingRequests() { service.reset(); }
 
     TestSupport::ServiceControl service;
     TestSupport::LogCapture log;

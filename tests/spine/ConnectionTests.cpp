@@ -1,5 +1,6 @@
 // The add-in loaded through the registry by a stand-in Office host, for each kind of host.
 
+#include "DocumentedIds.h"
 #include "AddinHost.h"
 #include "FakeOffice.h"
 #include "Office/Ids.h"
@@ -263,7 +264,7 @@ TEST_F(ConnectionTest, NewInspectorEventsReachTheAddin)
         ASSERT_EQ(office.inspectorsEvents()->sinkCount(), 1u);
 
         Fake::Ref inspector = Fake::Object::create(L"Inspector");
-        inspector->answers(Office::IID_Inspector);
+        inspector->answers(Documented::IID_Inspector);
         office.inspectorsEvents()->fire(0xF001, {Com::Variant::fromDispatch(inspector.get())});
         EXPECT_TRUE(log.contains("OnNewInspector")) << log.text();
         addin->disconnect();

@@ -1,5 +1,6 @@
 // The DLL as a COM server: class object, identity, aggregation, dispatch and unloading.
 
+#include "DocumentedIds.h"
 #include "AddinHost.h"
 #include "Com/ComPtr.h"
 #include "Office/HostInterfaces.h"
@@ -82,19 +83,19 @@ TEST_F(ServerTest, OneObjectWithOneIdentityAndTheInterfacesOfAnAddin)
     ASSERT_EQ(classObject()->CreateInstance(nullptr, IID_IUnknown, addin.putVoid()), S_OK);
     EXPECT_EQ(refCount(addin.get()), 1u);
 
-    const ComPtr<ITalvoraMeeting> meeting = addin.query<ITalvoraMeeting>(IID_ITalvoraMeeting);
+    const ComPtr<ITalvoraMeeting> meeting = addin.query<ITalvoraMeeting>(Documented::IID_ITalvoraMeeting);
     const ComPtr<IDispatch> dispatch = addin.query<IDispatch>(IID_IDispatch);
-    const ComPtr<_IDTExtensibility2> extensibility = addin.query<_IDTExtensibility2>(Office::IID_DTExtensibility2);
-    const ComPtr<IRibbonExtensibility> ribbon = addin.query<IRibbonExtensibility>(Office::IID_RibbonExtensibility);
+    const ComPtr<_IDTExtensibility2> extensibility = addin.query<_IDTExtensibility2>(Documented::IID_DTExtensibility2);
+    const ComPtr<IRibbonExtensibility> ribbon = addin.query<IRibbonExtensibility>(Documented::IID_RibbonExtensibility);
     const ComPtr<ISupportErrorInfo> errorInfo = addin.query<ISupportErrorInfo>(IID_ISupportErrorInfo);
     ASSERT_TRUE(meeting && dispatch && extensibility && ribbon && errorInfo);
     EXPECT_EQ(static_cast<IDispatch*>(meeting.get()), dispatch.get()) << "IDispatch is ITalvoraMeeting";
     EXPECT_EQ(errorInfo.query<IUnknown>(IID_IUnknown).get(), addin.get());
     EXPECT_EQ(refCount(addin.get()), 6u);
 
-    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_ITalvoraMeeting), S_OK);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(Documented::IID_ITalvoraMeeting), S_OK);
     EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
-    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(Office::IID_DTExtensibility2), S_FALSE);
+    EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(Documented::IID_DTExtensibility2), S_FALSE);
     EXPECT_FALSE(addin.query<IClassFactory>(IID_IClassFactory));
 }
 
@@ -126,7 +127,7 @@ TEST_F(ServerTest, TheRibbonCallbacksAreDispatchedByName)
     ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_SYSTEM_DEFAULT, info.put()), S_OK);
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
-    EXPECT_EQ(attributes->guid, IID_ITalvoraMeeting);
+    EXPECT_EQ(attributes->guid, Documented::IID_ITalvoraMeeting);
     info->ReleaseTypeAttr(attributes);
 }
 
@@ -142,7 +143,7 @@ TEST_F(ServerTest, AggregatedCreationDelegatesToTheOuterObject)
     const ULONG before = outer.refs;
     {
         ComPtr<_IDTExtensibility2> extensibility;
-        ASSERT_EQ(outer.inner->QueryInterface(Office::IID_DTExtensibility2, extensibility.putVoid()), S_OK);
+        ASSERT_EQ(outer.inner->QueryInterface(Documented::IID_DTExtensibility2, extensibility.putVoid()), S_OK);
         EXPECT_EQ(outer.refs, before + 1) << "references on an interface count on the outer object";
         ComPtr<IUnknown> identity;
         ASSERT_EQ(extensibility->QueryInterface(IID_IUnknown, identity.putVoid()), S_OK);

@@ -1,5 +1,7 @@
 #include "SpineFixture.h"
 
+#include "DocumentedIds.h"
+
 #include "TestSupport.h"
 #include "Win/RegKey.h"
 
@@ -8,7 +10,7 @@
 namespace Spine {
 
 const wchar_t* const ProgId = L"TalvoraMeeting.Addin";
-const CLSID CLSID_TalvoraMeeting = {0xC27B97DA, 0x258D, 0x4C14, {0x93, 0x5A, 0x03, 0x54, 0x8F, 0xFE, 0xC2, 0x65}};
+const CLSID CLSID_TalvoraMeeting = Documented::CLSID_TalvoraMeeting;
 
 DWORD regsvr32(const std::wstring& dllPath, bool unregister)
 {
@@ -16,7 +18,7 @@ DWORD regsvr32(const std::wstring& dllPath, bool unregister)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
         return static_cast<DWORD>(-1);
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = static_cast<DWORD>(-1);

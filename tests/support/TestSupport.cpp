@@ -82,7 +82,8 @@ int runToEnd(const std::wstring& program, std::wstring commandLine, const std::w
         startup.hStdError = output;
     }
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    // Without a console, whose window would take the foreground from the dialogs under test.
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
                                         folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);

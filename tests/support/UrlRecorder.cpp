@@ -43,8 +43,11 @@ UrlRecorder::UrlRecorder(bool takeHttp) : m_tookHttp(takeHttp)
 {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder);
-    m_file = std::wstring(folder) + L"talvora-opened-urls.txt";
-    DeleteFileW(m_file.c_str());
+    // A file of its own: a stand-in browser that a test before started late may still write
+    // into the file of that test.
+    wchar_t file[MAX_PATH] = {};
+    GetTempFileNameW(folder, L"url", 0, file);
+    m_file = file;
     SetEnvironmentVariableW(L"TALVORA_URL_RECORD", m_file.c_str());
 
     const std::wstring command = recorderCommand();

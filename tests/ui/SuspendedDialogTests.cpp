@@ -92,10 +92,8 @@ TEST_F(SuspendedDialogTest, OnlyOkClosesIt)
     bool openAfterEscape = false;
     bool openAfterCloseBox = false;
     robot.pressKey(VK_ESCAPE)
-        .pause(150)
         .then([&](Robot::Robot& r) { openAfterEscape = r.dialog().exists(); })
         .closeBox()
-        .pause(150)
         .then([&](Robot::Robot& r) { openAfterCloseBox = r.dialog().exists(); })
         .click(IDOK);
 

@@ -1,3 +1,4 @@
+#include "DocumentedIds.h"
 #include "Com/EventSink.h"
 #include "FakeObject.h"
 #include "Office/Ids.h"
@@ -21,9 +22,9 @@ TEST(EventSinkTest, ConnectsEachSourceOnceAndHoldsItWhileConnected)
 {
     Recorder recorder;
     Fake::Ref source = Fake::Object::create(L"Inspectors");
-    Fake::ConnectionPoint& point = source->eventSource(Office::DIID_InspectorsEvents);
+    Fake::ConnectionPoint& point = source->eventSource(Documented::DIID_InspectorsEvents);
     {
-        Com::EventSink sink(Office::DIID_InspectorsEvents, &recorder, &Recorder::handle);
+        Com::EventSink sink(Documented::DIID_InspectorsEvents, &recorder, &Recorder::handle);
         EXPECT_EQ(sink.connect(nullptr), E_INVALIDARG);
 
         const ULONG before = source->refs();
@@ -45,10 +46,10 @@ TEST(EventSinkTest, AFailedAdviseLeavesNothingBehind)
 {
     Recorder recorder;
     Fake::Ref source = Fake::Object::create(L"Inspectors");
-    Fake::ConnectionPoint& point = source->eventSource(Office::DIID_InspectorsEvents);
+    Fake::ConnectionPoint& point = source->eventSource(Documented::DIID_InspectorsEvents);
     point.failAdvise(CONNECT_E_ADVISELIMIT);
 
-    Com::EventSink sink(Office::DIID_InspectorsEvents, &recorder, &Recorder::handle);
+    Com::EventSink sink(Documented::DIID_InspectorsEvents, &recorder, &Recorder::handle);
     EXPECT_EQ(sink.connect(static_cast<IDispatch*>(source.get())), CONNECT_E_ADVISELIMIT);
     EXPECT_EQ(sink.connectionCount(), 0u);
     EXPECT_EQ(source->refs(), 1u);

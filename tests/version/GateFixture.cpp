@@ -1,5 +1,6 @@
 #include "GateFixture.h"
 
+#include "DocumentedIds.h"
 #include "Log.h"
 #include "StandInApps.h"
 
@@ -141,7 +142,7 @@ void GateTest::restart()
     m_meeting.reset();
     service.reset();
     const TestSupport::LogCapture emptied;
-    if (FAILED(CAddin::create(nullptr, IID_ITalvoraMeeting, m_meeting.putVoid())))
+    if (FAILED(CAddin::create(nullptr, Documented::IID_ITalvoraMeeting, m_meeting.putVoid())))
         throw std::runtime_error("cannot create the add-in object");
     s_now = Start;
     addin().setClock(&testClock);

@@ -9,6 +9,7 @@
 //
 // It exits once nothing outside holds any of its objects, or after 30 s when no client comes.
 
+#include "DocumentedIds.h"
 #include "FakeOffice.h"
 #include "StandInApps.h"
 
@@ -138,7 +139,7 @@ public:
 
     int run()
     {
-        Com::check(CoRegisterClassObject(Office::CLSID_OutlookApplication, &m_factory, CLSCTX_LOCAL_SERVER,
+        Com::check(CoRegisterClassObject(Documented::CLSID_OutlookApplication, &m_factory, CLSCTX_LOCAL_SERVER,
                                          REGCLS_MULTIPLEUSE, &m_cookie),
                    IID_IClassFactory);
         m_record.write("start");
