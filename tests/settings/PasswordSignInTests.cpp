@@ -174,6 +174,22 @@ TEST_F(SettingsDialogTest, AcceptedCredentialsEndWithOkAndTheRegistryHoldsTheSig
     EXPECT_EQ(service.requests()[0]["check"].asString(), "ok");
 }
 
+TEST_F(SettingsDialogTest, APasswordEndingInABlankIsSentAsTyped)
+{
+    Json::Value frank;
+    frank["email"] = "frank@example.com";
+    frank["password"] = "open sesame ";
+    frank["access_token"] = "f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff";
+    frank["subscription"]["id"] = "61200";
+    service.addAccount(frank);
+    CSettingsDialog dialog(CAccount(), false);
+    shown().type(Login, L"frank@example.com").type(Password, L"open sesame ").click(Ok);
+
+    EXPECT_EQ(dialog.runModal(nullptr), IDOK);
+    EXPECT_EQ(service.requests()[0]["check"].asString(), "ok");
+    EXPECT_EQ(dialog.account().accessToken, L"f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff");
+}
+
 TEST_F(SettingsDialogTest, LogoutEmptiesTheRegistryAtOnceAndCancelKeepsItSo)
 {
     ASSERT_TRUE(signedInAlice().save(true));
