@@ -7,6 +7,7 @@
 #include "Win/RegKey.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -15,6 +16,7 @@ SignInDialog s_signInDialog = &runSettingsDialog;
 constexpr wchar_t PasswordPlaceholder[] = L"password";
 constexpr wchar_t MigratedMarker[] = L"MigratedFromV2";
 constexpr wchar_t MigratedValue[] = L"yes";
+constexpr wchar_t InvitationOwnerValue[] = L"InvitationSubscriptionId";
 
 // One value as the registry returned it, into a fixed buffer: anything larger fails the query
 // and so is never taken.
@@ -183,24 +185,33 @@ bool CAccount::load()
     readRegistryMultiString(L"invitation", storedInvitation);
     if (!storedInvitation.empty())
         invitation = Invitation(storedInvitation);
+    std::wstring owner;
+    readRegistryString(InvitationOwnerValue, owner);
+    // Stored before the owner was: it came with the subscription stored beside it.
+    invitationSubscriptionId = owner.empty() && !storedInvitation.empty() ? subscriptionId : owner;
 
     // Once per user profile the desktop application's account is merged in, so that users who
-    // signed in there before this version of the add-in do not have to sign in again.
+    // signed in there before this version of the add-in do not have to sign in again. Only the
+    // same user's desktop account is taken (and saved): another user's would sign this one out.
     std::wstring migrated;
     readRegistryString(MigratedMarker, migrated);
+    bool adopted = false;
     if (migrated != MigratedValue) {
         writeRegistryString(MigratedMarker, MigratedValue);
         CAccount fresh;
-        fresh.loadFromEXEConfig();
-        if (fresh.isComplete() && fresh.login == login) {
+        if (fresh.takeDesktopProfile() && fresh.isComplete() && fresh.login == login) {
             *this = fresh;
-            return true;
+            save(false);
+            adopted = true;
         }
     }
 
-    if (!isComplete())
-        loadFromEXEConfig();
-    password = passwordPlaceholderFor(login);
+    if (!adopted) {
+        if (!isComplete())
+            loadFromEXEConfig();
+        password = passwordPlaceholderFor(login);
+    }
+    keepOnlyOwnInvitation();
     return true;
 }
 
@@ -227,14 +238,37 @@ bool CAccount::save(bool requireComplete)
     setFlag(k, L"cobrand_login", cobrand.login);
     setFlag(k, L"cobrand_sso", cobrand.sso);
     setSingleMultiString(k, L"invitation", invitation.source);
+    setString(k, InvitationOwnerValue, invitationSubscriptionId);
     return true;
 }
 
 void CAccount::loadFromEXEConfig()
 {
+    if (takeDesktopProfile())
+        save(false);
+}
+
+void CAccount::setInvitation(std::wstring templateText)
+{
+    invitation = Invitation(std::move(templateText));
+    invitationSubscriptionId = subscriptionId;
+}
+
+void CAccount::keepOnlyOwnInvitation()
+{
+    if (subscriptionId.empty() || invitationSubscriptionId == subscriptionId)
+        return; // signed out, the invitation waits for its subscription to sign in again
+    if (!invitation.source.empty())
+        TVZ_LOG("Invitation of another subscription dropped");
+    invitation = Invitation();
+    invitationSubscriptionId = subscriptionId;
+}
+
+bool CAccount::takeDesktopProfile()
+{
     const NCProfile& profile = NCProfile::instance();
     if (!profile.loaded)
-        return;
+        return false;
     TVZ_LOG("Read from NC profile");
     login = fromProfileText(profile.email);
     password = PasswordPlaceholder;
@@ -242,7 +276,7 @@ void CAccount::loadFromEXEConfig()
     subscriptionId = fromProfileText(profile.subscriptionId);
     cobrand = profile.cobrand;
     TVZ_LOG("Credentials loaded. Provided = " << (isComplete() ? 1 : 0));
-    save(false);
+    return true;
 }
 
 void CAccount::clearCredentials()
@@ -265,6 +299,7 @@ bool CAccount::ensureLoggedIn(bool forceDialog)
     if (!s_signInDialog(edited, invalidVersion))
         return false;
     *this = edited;
+    keepOnlyOwnInvitation();
     save(true);
     return true;
 }

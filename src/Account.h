@@ -32,6 +32,9 @@ public:
     std::wstring subscriptionId;
     Cobrand cobrand;
     Invitation invitation;
+    // The subscription the invitation was fetched for: its dial-in numbers and access code are
+    // that subscription's, and another one signing in never gets them.
+    std::wstring invitationSubscriptionId;
     bool invalidVersion = false; // a newer add-in version is available (settings dialog notice)
 
     bool isComplete() const noexcept { return !login.empty() && !subscriptionId.empty() && !accessToken.empty(); }
@@ -44,6 +47,8 @@ public:
     bool save(bool requireComplete);
     // Takes the credentials and branding of the desktop profile (when it loaded) and saves.
     void loadFromEXEConfig();
+    // A template just fetched for the signed-in subscription.
+    void setInvitation(std::wstring templateText);
     // Sign-out: login, access code, subscription id and access token emptied and saved.
     void clearCredentials();
     // The gate of every command that needs an account: opens the settings dialog when the
@@ -68,6 +73,12 @@ public:
     static bool writeRegistryString(const wchar_t* valueName, const std::wstring& text);
 
     static constexpr const wchar_t* RegistryKey = L"Software\\TalvoraAddIn\\Account";
+
+private:
+    // The desktop profile's credentials and branding, without saving; false when it did not load.
+    bool takeDesktopProfile();
+    // Drops the invitation of a subscription other than the one signed in.
+    void keepOnlyOwnInvitation();
 };
 
 // How ensureLoggedIn asks the user to sign in: runs the settings dialog modally over the active

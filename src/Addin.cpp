@@ -279,8 +279,10 @@ HRESULT STDMETHODCALLTYPE CAddin::OnDisconnection(ext_DisconnectMode RemoveMode,
     } catch (...) {
     }
     releaseHostObjects();
+    // The language library stays loaded until the DLL unloads: Office connects the same
+    // loaded add-in again when the user turns it off and on, and the language, chosen once per
+    // process, is not chosen again.
     try {
-        Localization::instance().releaseResourceModule();
         TVZ_LOG("OnDisconnection");
     } catch (...) {
     }

@@ -112,6 +112,8 @@ public:
     bool HasInvitation(const Office::Object& inspector);
     void addPNFooter(const Office::Object& inspector, const std::wstring& text);
     void removePNFooter(const Office::Object& inspector);
+    // Location: the wall URL, after a place the user typed ("; " between them); and away again.
+    void addWallLocation(const Office::Object& appointment);
     void clearWallLocation(const Office::Object& appointment);
     // The command-bar route; false when a service request stopped it (nothing changed).
     bool addInvitationToBody(const Office::Object& appointment);

@@ -164,7 +164,7 @@ HRESULT STDMETHODCALLTYPE CAddin::OnAddParleonButtonClicked(IDispatch* pControl)
                 if (!getInvitationBody(true))
                     return S_OK;
                 addPNFooter(window.inspector, m_account.invitation.text);
-                window.appointment.put(L"Location", Variant::fromString(Server::wallUrl(m_account)));
+                addWallLocation(window.appointment);
             }
             // The host asks for the toggle's label again; it follows HasInvitation.
             if (m_spRibbonUI)

@@ -10,7 +10,9 @@
 #include "Server.h"
 #include "UI/SuspendedSubscriptionDialog.h"
 
-#include <vector>
+#include <algorithm>
+#include <optional>
+#include <string_view>
 
 using Com::ComError;
 using Com::Variant;
@@ -37,6 +39,61 @@ Office::Object wordDocument(const Office::Object& inspector)
 Office::Object rangeOf(const Office::Object& paragraph)
 {
     return paragraph.getObject(L"Range", Office::IID_WordRange);
+}
+
+Office::Object paragraphAt(const Office::Object& paragraphs, long index)
+{
+    return paragraphs.callObject(L"Item", Office::IID_WordParagraph, {Variant::fromInt32(index)});
+}
+
+constexpr wchar_t ParagraphMark = L'\r';
+constexpr wchar_t LocationSeparator[] = L"; ";
+
+// The invitation's paragraphs in an editor document.
+struct InvitationParagraphs {
+    Office::Object paragraphs;
+    long first = 0; // 1-based
+    long last = 0;
+    long count = 0; // the document's paragraphs
+    Office::Object firstRange;
+    Office::Object lastRange;
+    bool emptyBefore = false; // the paragraph before holds only its mark, as the add leaves it
+};
+
+// Found in the document's text (one read, whatever its length) and confirmed on the paragraphs
+// themselves before anything is taken for the invitation. Paragraphs are counted from the end:
+// the invitation was appended, and whatever the user's text above it holds cannot shift them.
+std::optional<InvitationParagraphs> findInvitation(const Office::Object& content, const Invitation& invitation)
+{
+    const Variant text = content.get(L"Text");
+    const std::wstring_view document = text.view();
+    const auto placement = invitation.findInDocument(document);
+    if (!placement)
+        return std::nullopt;
+
+    InvitationParagraphs found;
+    found.paragraphs = content.getObject(L"Paragraphs", Office::IID_WordParagraphs);
+    found.count = found.paragraphs.get(L"Count").toInt32();
+    const auto marksAfter = std::count(document.begin() + static_cast<std::ptrdiff_t>(placement->end) + 1,
+                                       document.end(), ParagraphMark);
+    found.last = found.count - static_cast<long>(marksAfter);
+    found.first = found.last - static_cast<long>(invitation.paragraphBreaks());
+    if (found.first < 1)
+        return std::nullopt;
+
+    std::wstring held;
+    for (long index = found.first; index <= found.last; ++index) {
+        const Office::Object range = rangeOf(paragraphAt(found.paragraphs, index));
+        held += range.get(L"Text").view();
+        if (index == found.first)
+            found.firstRange = range;
+        found.lastRange = range;
+    }
+    if (held != document.substr(placement->start, placement->end + 1 - placement->start))
+        return std::nullopt;
+    const std::size_t start = placement->start;
+    found.emptyBefore = start == 1 || (start > 1 && document[start - 2] == ParagraphMark);
+    return found;
 }
 
 } // namespace
@@ -99,9 +156,8 @@ bool CAddin::HasInvitation(const Office::Object& inspector)
         const Office::Object document = wordDocument(inspector);
         if (!document)
             return false;
-        const Variant text = document.getObject(L"Content", Office::IID_WordRange).get(L"Text");
-        // Searched in place: the body of a long appointment is not copied.
-        return text.view().find(m_account.invitation.firstLine) != std::wstring_view::npos;
+        // The removal's own search: the toggle offers to cancel only what it can remove.
+        return findInvitation(document.getObject(L"Content", Office::IID_WordRange), m_account.invitation).has_value();
     } catch (const ComError&) {
         TVZ_LOG("Exception finding inviattion");
         return false;
@@ -115,12 +171,13 @@ void CAddin::addPNFooter(const Office::Object& inspector, const std::wstring& te
         if (!document)
             return;
         const Office::Object application = document.getObject(L"Application", Office::IID_WordApplication);
-        const Office::Object paragraphs =
-            document.getObject(L"Content", Office::IID_WordRange).getObject(L"Paragraphs", Office::IID_WordParagraphs);
-        const Office::Object range = rangeOf(paragraphs.callObject(L"Add", Office::IID_WordParagraph));
-        range.put(L"Text", Variant::fromString(text));
-        range.call(L"Collapse");
-        range.call(L"InsertParagraphAfter");
+        // Paragraphs.Add at the end of a document answers its last paragraph, the user's own
+        // text: the invitation is written after the content instead, behind an empty paragraph,
+        // and takes the place of nothing.
+        const Office::Object content = document.getObject(L"Content", Office::IID_WordRange);
+        content.call(L"InsertParagraphAfter");
+        content.call(L"InsertParagraphAfter");
+        content.call(L"InsertAfter", {Variant::fromString(text)});
     } catch (const ComError& error) {
         TVZ_LOG("Error adding PN footer: ");
         showComError(error);
@@ -134,55 +191,49 @@ void CAddin::removePNFooter(const Office::Object& inspector)
         if (!document)
             return;
         const Office::Object application = document.getObject(L"Application", Office::IID_WordApplication);
-        const Office::Object paragraphs =
-            document.getObject(L"Content", Office::IID_WordRange).getObject(L"Paragraphs", Office::IID_WordParagraphs);
-        const std::wstring& firstLine = m_account.invitation.firstLine;
-        const std::wstring& lastLine = m_account.invitation.lastLine;
-
-        const auto paragraphAt = [&](long index) {
-            return paragraphs.callObject(L"Item", Office::IID_WordParagraph, {Variant::fromInt32(index)});
-        };
-        const auto textOf = [&](const Office::Object& paragraph) { return rangeOf(paragraph).get(L"Text"); };
-
-        bool found = false;
-        std::vector<Office::Object> collected;
-        for (long i = 1;; ++i) {
-            if (i > paragraphs.get(L"Count").toInt32()) {
-                // The last line never came: only the last collected paragraph goes.
-                if (!collected.empty())
-                    rangeOf(collected.back()).call(L"Delete");
-                return;
-            }
-            const Office::Object paragraph = paragraphAt(i);
-            const Variant text = textOf(paragraph);
-            if (!found && text.view().find(firstLine) != std::wstring_view::npos) {
-                found = true;
-                if (i > 1) {
-                    const Office::Object previous = paragraphAt(i - 1);
-                    if (textOf(previous).view().size() < 2) // an empty paragraph: only its mark
-                        collected.push_back(previous);
-                }
-            }
-            if (found) {
-                collected.push_back(paragraph);
-                if (text.view().find(lastLine) != std::wstring_view::npos) {
-                    for (const Office::Object& listed : collected)
-                        rangeOf(listed).call(L"Delete");
-                    return;
-                }
-            }
+        const auto found = findInvitation(document.getObject(L"Content", Office::IID_WordRange), m_account.invitation);
+        if (!found)
+            return;
+        Office::Object from = found->firstRange;
+        if (found->emptyBefore) {
+            const Office::Object before = rangeOf(paragraphAt(found->paragraphs, found->first - 1));
+            if (before.get(L"Text").view().size() < 2) // only its paragraph mark
+                from = before;
         }
+        long start = from.get(L"Start").toInt32();
+        // Word keeps a document's final paragraph mark: when the invitation ends the document,
+        // the mark before it goes instead, and the document is again what it was before the add.
+        if (found->last == found->count && start > 0)
+            --start;
+        found->lastRange.put(L"Start", Variant::fromInt32(start));
+        found->lastRange.call(L"Delete");
     } catch (const ComError& error) {
         TVZ_LOG("Error removing PN footer: ");
         showComError(error);
     }
 }
 
+void CAddin::addWallLocation(const Office::Object& appointment)
+{
+    const std::wstring wall = Server::wallUrl(m_account);
+    const std::wstring location = appointment.get(L"Location").toString();
+    // A place the user typed stays; the wall comes after it.
+    if (location.empty())
+        appointment.put(L"Location", Variant::fromString(wall));
+    else if (location != wall && !location.ends_with(LocationSeparator + wall))
+        appointment.put(L"Location", Variant::fromString(location + LocationSeparator + wall));
+}
+
 void CAddin::clearWallLocation(const Office::Object& appointment)
 {
+    const std::wstring wall = Server::wallUrl(m_account);
+    const std::wstring suffix = LocationSeparator + wall;
     const Variant location = appointment.get(L"Location");
-    if (location.view() == Server::wallUrl(m_account)) // empty unless a text: the wall URL never is
+    const std::wstring_view text = location.view(); // empty unless a text: the wall URL never is
+    if (text == wall)
         appointment.put(L"Location", Variant::fromString(L""));
+    else if (text.ends_with(suffix))
+        appointment.put(L"Location", Variant::fromString(text.substr(0, text.size() - suffix.size())));
 }
 
 bool CAddin::addInvitationToBody(const Office::Object& appointment)
@@ -198,24 +249,28 @@ bool CAddin::removeInvitationFromBody(const Office::Object& appointment)
 {
     if (m_account.accessCode.empty() && !getInvitationBody(true))
         return false;
+    const Invitation& invitation = m_account.invitation;
+    if (!invitation.usable())
+        return true; // nothing to tell the invitation from the user's text by
     const std::wstring body = appointment.get(L"Body").toString();
-    const std::wstring& lastLine = m_account.invitation.lastLine;
-    const std::size_t start = body.find(m_account.invitation.firstLine);
+    // The invitation was appended: the last copy of its first line is where it starts, and
+    // its anchor and last line come after that, never from the user's text before it.
+    const std::size_t start = body.rfind(invitation.firstLine);
     if (start == std::wstring::npos)
         return true;
-    const std::size_t anchor = body.find(Localization::instance().getString(519));
+    const std::size_t anchor = body.find(Localization::instance().getString(519), start);
     if (anchor == std::wstring::npos)
         return true;
-    const std::size_t end = body.find(lastLine, anchor);
+    const std::size_t end = body.find(invitation.lastLine, anchor);
     if (end == std::wstring::npos)
         return true;
 
     std::wstring kept = body.substr(0, start);
-    if (kept.size() >= 2 && kept.compare(kept.size() - 2, 2, L"\r\n") == 0)
+    if (kept.ends_with(L"\r\n"))
         kept.resize(kept.size() - 2);
-    if (!kept.empty() && kept.back() == L'\n')
+    if (kept.ends_with(L'\n'))
         kept.pop_back();
-    kept += body.substr(end + lastLine.size());
+    kept += body.substr(end + invitation.lastLine.size());
     appointment.put(L"Body", Variant::fromString(kept));
     return true;
 }

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::size_t MarkerLength = 20;
+constexpr wchar_t ParagraphMark = L'\r';
 
 // The template with each CR LF pair reduced to its LF; a CR elsewhere is text, not a line break.
 std::wstring withoutCarriageReturns(const std::wstring& source)
@@ -46,4 +47,35 @@ void Invitation::prepare(const std::wstring& templateText)
     std::replace(prepared.begin(), prepared.end(), L'\n', L'\v');
     TVZ_LOG("Finished prepare");
     text = std::move(prepared);
+}
+
+std::size_t Invitation::paragraphBreaks() const noexcept
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), ParagraphMark));
+}
+
+std::optional<Invitation::Placement> Invitation::findInDocument(std::wstring_view document) const
+{
+    if (!usable())
+        return std::nullopt;
+    // From the end: the add appends the invitation last, and the same words further up are the
+    // user's own.
+    std::size_t start = document.rfind(firstLine);
+    while (start != std::wstring_view::npos && start != 0 && document[start - 1] != ParagraphMark)
+        start = document.rfind(firstLine, start - 1);
+    if (start == std::wstring_view::npos)
+        return std::nullopt;
+
+    std::size_t end = start;
+    for (std::size_t breaks = paragraphBreaks();; --breaks) {
+        end = document.find(ParagraphMark, end);
+        if (end == std::wstring_view::npos)
+            return std::nullopt;
+        if (breaks == 0)
+            break;
+        ++end;
+    }
+    if (!document.substr(start, end - start).ends_with(lastLine))
+        return std::nullopt;
+    return Placement{start, end};
 }

@@ -1,7 +1,10 @@
 #pragma once
 // The service's invitation template as the add-in keeps it.
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 struct Invitation {
     std::wstring text;      // the prepared template: what goes into appointments
@@ -20,4 +23,19 @@ struct Invitation {
 
     // Both `text` and `firstLine` are needed to add the invitation and to find it again.
     bool usable() const noexcept { return !text.empty() && !firstLine.empty(); }
+
+    // How many paragraphs `text` makes in Word beyond its first: a lone carriage return kept
+    // from the template is a paragraph break there.
+    std::size_t paragraphBreaks() const noexcept;
+
+    // The invitation in the text of a Word document (each paragraph ended by "\r"): the block
+    // that starts the last paragraph beginning with the first line, spans as many paragraphs as
+    // `text` makes and ends with the last line. `start` is its first character and `end` the
+    // position of its last paragraph mark. None when the invitation is not usable, or when that
+    // paragraph starts no such block: what cannot be told from the user's text is left alone.
+    struct Placement {
+        std::size_t start;
+        std::size_t end;
+    };
+    std::optional<Placement> findInDocument(std::wstring_view document) const;
 };

@@ -25,7 +25,8 @@ public:
     const std::string& localeCode() const noexcept { return m_localeCode; }
     std::wstring localeCodeW() const;
 
-    // Frees the language library at disconnection; strings then come from the add-in module.
+    // Frees the language library; strings then come from the add-in module. Done when the DLL
+    // unloads.
     void releaseResourceModule() noexcept;
 
     // The Office interface language id (an LCID) recorded at connection; 0 until then.

@@ -106,7 +106,7 @@ bool Server::loadInvitation()
         TVZ_LOG("CA2W exception");
         return false;
     }
-    m_account->invitation = Invitation(std::move(text));
+    m_account->setInvitation(std::move(text));
     return true;
 }
 

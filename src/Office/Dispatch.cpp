@@ -34,6 +34,22 @@ struct ExceptionInfo : EXCEPINFO {
 
 } // namespace
 
+bool MemberIds::find(const IID& iid, std::wstring_view name, DISPID& id) const
+{
+    for (const Entry& entry : m_entries) {
+        if (entry.iid == iid && entry.name == name) {
+            id = entry.id;
+            return true;
+        }
+    }
+    return false;
+}
+
+void MemberIds::add(const IID& iid, std::wstring_view name, DISPID id)
+{
+    m_entries.push_back(Entry{iid, std::wstring(name), id});
+}
+
 Object Object::query(IUnknown* object, const IID& iid)
 {
     ComPtr<IDispatch> dispatch;
@@ -50,6 +66,15 @@ Object Object::fromVariant(const Variant& value, const IID& iid)
     return query(dispatch.get(), iid);
 }
 
+Object Object::reached(const Variant& value, const IID& iid) const
+{
+    ComPtr<IDispatch> dispatch = value.toDispatch();
+    ComPtr<IDispatch> asked;
+    if (!dispatch || FAILED(dispatch->QueryInterface(iid, asked.putVoid())) || !asked)
+        return Object();
+    return Object(std::move(asked), iid, m_memberIds);
+}
+
 void Object::requireObject() const
 {
     if (!m_dispatch)
@@ -59,9 +84,16 @@ void Object::requireObject() const
 HRESULT Object::lookUp(std::wstring_view name, DISPID& id) const
 {
     requireObject();
+    // Plain IDispatch says nothing of the object's type: its ids are not shared.
+    const bool typed = m_memberIds && m_iid != IID_IDispatch;
+    if (typed && m_memberIds->find(m_iid, name, id))
+        return S_OK;
     std::wstring copy(name);
     LPOLESTR names[] = {copy.data()};
-    return m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+    const HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+    if (typed && SUCCEEDED(hr))
+        m_memberIds->add(m_iid, name, id);
+    return hr;
 }
 
 Variant Object::invoke(DISPID id, WORD flags, std::initializer_list<Variant> args) const
@@ -136,12 +168,12 @@ Variant Object::call(std::wstring_view name, std::initializer_list<Variant> args
 
 Object Object::getObject(std::wstring_view name, const IID& iid, std::initializer_list<Variant> args) const
 {
-    return fromVariant(get(name, args), iid);
+    return reached(get(name, args), iid);
 }
 
 Object Object::callObject(std::wstring_view name, const IID& iid, std::initializer_list<Variant> args) const
 {
-    return fromVariant(call(name, args), iid);
+    return reached(call(name, args), iid);
 }
 
 } // namespace Office

@@ -263,8 +263,11 @@ void CSettingsDialog::signInWithPassword()
         SetFocus(item(IdLogin));
         return;
     }
-    trimTrailingSpace(m_account.password);
-    if (m_account.password.empty()) {
+    // Blanks are a password's own characters: only a password of nothing else is empty, and
+    // what was typed is sent as it was.
+    std::wstring trimmedPassword = m_account.password;
+    trimTrailingSpace(trimmedPassword);
+    if (trimmedPassword.empty()) {
         warn(511, 507);
         MessageBeep(0xFFFFFFFF);
         SetFocus(item(IdPassword));

@@ -60,7 +60,7 @@ CAccount completeAccount()
     account.tollFreeNumber = L"+1 800 0100";
     account.subscriptionId = L"sub-1";
     account.cobrand = Cobrand{"https://partner.example", "Caf\xc3\xa9", true, false, "p7"};
-    account.invitation = Invitation(L"Join the call\r\nOnline Meeting: x");
+    account.setInvitation(L"Join the call\r\nOnline Meeting: x");
     return account;
 }
 
@@ -254,6 +254,7 @@ TEST_F(AccountTest, SaveWritesEveryPersistedValue)
         {L"cobrand_login", REG_DWORD, dword(zero)},
         {L"cobrand_sso", REG_DWORD, dword(one)},
         {L"invitation", REG_MULTI_SZ, unitBytes(std::wstring(L"Join the call\r\nOnline Meeting: x") + L'\0' + L'\0')},
+        {L"InvitationSubscriptionId", REG_SZ, stringBytes(L"sub-1")},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(fromUtf16(e.name, CP_UTF8).str());
@@ -430,7 +431,9 @@ TEST_F(AccountTest, MigrationRunsUntilTheMarkerIsExactlyYes)
     }
 }
 
-TEST_F(AccountTest, MigrationForAnotherUserKeepsTheRecordButStoresTheDesktopAccount)
+// The desktop account of another user is neither taken nor stored: the signed-in user stays
+// signed in, with the token and invitation of this record, now and at the next load.
+TEST_F(AccountTest, MigrationForAnotherUserKeepsTheSignedInAccount)
 {
     CAccount stored = completeAccount();
     stored.login = L"registry@example.com";
@@ -439,24 +442,17 @@ TEST_F(AccountTest, MigrationForAnotherUserKeepsTheRecordButStoresTheDesktopAcco
 
     CAccount account;
     EXPECT_TRUE(account.load());
-    EXPECT_EQ(account.login, L"registry@example.com");
-    EXPECT_EQ(account.accessToken, L"tok-1");
-    EXPECT_EQ(account.meetingUrl, L"user.meeting");
-    EXPECT_EQ(account.invitation.source, stored.invitation.source);
-
-    EXPECT_EQ(storedText(L"Login"), L"desk@example.com");
-    EXPECT_EQ(storedText(L"AccessToken"), L"tok-profile");
-    EXPECT_EQ(storedText(L"SubscriptionId"), L"sub-profile");
-    EXPECT_EQ(storedText(L"MeetingUrl"), L"");
-    EXPECT_EQ(storedText(L"AccessCode"), L"");
-    EXPECT_EQ(storedText(L"PhoneNumber"), L"");
-    EXPECT_EQ(storedText(L"cobrand_title"), L"Partner");
-    EXPECT_EQ(readValue(L"invitation")->bytes, unitBytes(std::wstring_view(L"\0\0", 2)));
-
     CAccount next;
     EXPECT_TRUE(next.load());
-    EXPECT_EQ(next.login, L"desk@example.com");
-    EXPECT_EQ(next.meetingUrl, L"");
+    for (const CAccount* loaded : {&account, &next}) {
+        EXPECT_EQ(loaded->login, L"registry@example.com");
+        EXPECT_EQ(loaded->accessToken, L"tok-1");
+        EXPECT_EQ(loaded->meetingUrl, L"user.meeting");
+        EXPECT_EQ(loaded->invitation.source, stored.invitation.source);
+    }
+    EXPECT_EQ(storedText(L"Login"), L"registry@example.com");
+    EXPECT_EQ(storedText(L"AccessToken"), L"tok-1");
+    EXPECT_EQ(storedText(L"MigratedFromV2"), L"yes");
 }
 
 TEST_F(AccountTest, LoadFromEXEConfigTakesTheDesktopCredentialsAndSaves)
@@ -519,6 +515,7 @@ struct DialogScript {
     std::wstring sawLogin;
     bool accept = false;
     std::wstring signInAs; // with accept: the login, token and subscription the user ends with
+    std::wstring subscription = L"sub-dialog";
 };
 DialogScript g_dialog;
 
@@ -530,7 +527,7 @@ bool scriptedDialog(CAccount& account, bool updateAvailable)
     if (g_dialog.accept) {
         account.login = g_dialog.signInAs;
         account.accessToken = g_dialog.signInAs.empty() ? L"" : L"tok-dialog";
-        account.subscriptionId = L"sub-dialog";
+        account.subscriptionId = g_dialog.subscription;
     }
     return g_dialog.accept;
 }
@@ -606,4 +603,44 @@ TEST_F(EnsureLoggedInTest, AcceptedDialogWithAnIncompleteAccountSavesNothing)
     EXPECT_TRUE(account.ensureLoggedIn(false));
     EXPECT_EQ(account.subscriptionId, L"sub-dialog");
     EXPECT_FALSE(accountKeyExists());
+}
+
+// The stored invitation holds its subscription's dial-in numbers and access code: another
+// subscription signing in never gets it (a failed template fetch would put it into that
+// subscription's meetings), the same one signing in again, even after a logout, keeps it.
+TEST_F(EnsureLoggedInTest, AnotherSubscriptionSigningInDropsThePreviousInvitation)
+{
+    const struct {
+        const char* title;
+        bool loggedOutBefore;
+        const wchar_t* subscription;
+        bool kept;
+    } cases[] = {
+        {"same subscription", false, L"sub-1", true},
+        {"another subscription", false, L"sub-2", false},
+        {"same subscription after a logout", true, L"sub-1", true},
+        {"another subscription after a logout", true, L"sub-2", false},
+    };
+    const std::wstring invitation = completeAccount().invitation.source;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        deleteAddinKey();
+        CAccount stored = completeAccount();
+        stored.save(false);
+        if (c.loggedOutBefore)
+            stored.clearCredentials();
+        markMigrated();
+        g_dialog = DialogScript();
+        g_dialog.accept = true;
+        g_dialog.signInAs = L"user@example.com";
+        g_dialog.subscription = c.subscription;
+
+        CAccount account;
+        EXPECT_TRUE(account.ensureLoggedIn(true));
+        EXPECT_EQ(account.subscriptionId, c.subscription);
+        EXPECT_EQ(account.invitation.source, c.kept ? invitation : L"");
+        CAccount next;
+        next.load();
+        EXPECT_EQ(next.invitation.source, c.kept ? invitation : L"");
+    }
 }

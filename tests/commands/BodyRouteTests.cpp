@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using Compose::Alice;
 
 namespace {
@@ -30,28 +32,39 @@ private:
 
 } // namespace
 
-TEST_F(BodyRoute, RemovalCutsFromTheFirstLineToTheLastLineAfterTheOnlineMeetingLine)
+// The cut starts at the last copy of the first line and ends after the first copy of the last
+// line that follows the "Online Meeting:" line; without all three in that order, or without a
+// first line to look for, the body stays as it is: the user's text is never cut.
+TEST_F(BodyRoute, RemovalCutsTheInvitationAndNeverTheUsersText)
 {
+    const std::wstring startsWithBreak = L"\r\nHello all\r\nOnline Meeting: http://web/wall/room\r\nBye";
     const struct {
         const char* title;
         std::wstring before;
-        std::wstring after;
+        std::optional<std::wstring> after; // none: unchanged
+        const std::wstring* templateText = &Template;
     } cases[] = {
         {"word CRLF invitation CRLF word", L"One\r\n" + Text + L"\r\nTwo", L"One\r\nTwo"},
         {"line breaks as CRLF", L"One\r\n" + Template + L"\r\nTwo", L"One\r\nTwo"},
         {"LF before the invitation", L"One\n" + Text, L"One"},
         {"invitation only", Text, L""},
-        {"no first line", L"One\r\nDial 123\vOnline Meeting: http://web/wall/room\vBye", L"One\r\nDial 123\vOnline Meeting: http://web/wall/room\vBye"},
-        {"no Online Meeting line", L"One\r\nHello all\vDial 123\vBye", L"One\r\nHello all\vDial 123\vBye"},
+        {"no first line", L"One\r\nDial 123\vOnline Meeting: http://web/wall/room\vBye", std::nullopt},
+        {"no Online Meeting line", L"One\r\nHello all\vDial 123\vBye", std::nullopt},
         {"last line only before the anchor", L"Bye now\r\nHello all\vOnline Meeting: http://web\vSee you",
-         L"Bye now\r\nHello all\vOnline Meeting: http://web\vSee you"},
+         std::nullopt},
+        {"first line in the user's text before", L"Hello all, welcome\r\n" + Text + L"\r\nTwo",
+         L"Hello all, welcome\r\nTwo"},
+        {"anchor and last line in the user's text before", L"Online Meeting: Bye\r\n" + Text + L"\r\nTwo",
+         L"Online Meeting: Bye\r\nTwo"},
+        {"template beginning with a line break", L"Keep this\r\n" + Text, std::nullopt, &startsWithBreak},
     };
     CAccount& account = addin.object().account();
-    account.invitation = Invitation(Template);
     account.accessCode = L"4417209";
     for (const auto& c : cases) {
-        EXPECT_TRUE(addin.object().removeInvitationFromBody(appointmentWith(c.before))) << c.title;
-        EXPECT_EQ(body(), c.after) << c.title;
+        SCOPED_TRACE(c.title);
+        account.invitation = Invitation(*c.templateText);
+        EXPECT_TRUE(addin.object().removeInvitationFromBody(appointmentWith(c.before)));
+        EXPECT_EQ(body(), c.after.value_or(c.before));
     }
     EXPECT_TRUE(servicePaths().empty());
 }

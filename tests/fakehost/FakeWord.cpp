@@ -39,6 +39,16 @@ Ref makeRange(const std::shared_ptr<WordStory>& story, WordStory::Span span)
         L"Text", [story, range](const Args&) { return Variant::fromString(story->textOf(*range)); },
         [story, range](const Variant& text) { story->setText(*range, text.toString()); });
     object->property(L"Paragraphs", [story, range](const Args&) { return dispatch(makeParagraphs(story, range)); });
+    object->property(
+        L"Start", [story, range](const Args&) { return Variant::fromInt32(range->whole ? 0 : range->start); },
+        [story, range](const Variant& position) { story->setStart(*range, position.toInt32()); });
+    object->property(
+        L"End", [story, range](const Args&) { return Variant::fromInt32(range->whole ? story->length() : range->end); },
+        [story, range](const Variant& position) { story->setEnd(*range, position.toInt32()); });
+    object->method(L"InsertAfter", [story, range](const Args& args) {
+        story->insertAfter(*range, args.empty() ? std::wstring() : args[0].toString());
+        return Variant();
+    });
     object->method(L"Collapse", [story, range](const Args& args) {
         story->collapse(*range, given(args, 0) ? args[0].toInt32() : Word::wdCollapseStart);
         return Variant();
@@ -90,10 +100,10 @@ Ref makeParagraphs(const std::shared_ptr<WordStory>& story, std::shared_ptr<Word
             throw Com::ComError(Word::E_NoSuchMember, Documented::IID_WordParagraphs);
         return dispatch(makeParagraph(story, story->paragraphSpan(first + index - 1)));
     });
-    object->method(L"Add", [story](const Args& args) {
+    object->method(L"Add", [story, bounds](const Args& args) {
         if (given(args, 0))
             throw Com::ComError(E_NOTIMPL, Documented::IID_WordParagraphs);
-        return dispatch(makeParagraph(story, story->addParagraph()));
+        return dispatch(makeParagraph(story, story->addParagraph(bounds().second)));
     });
     story->prepare(*object);
     return object;
@@ -179,6 +189,31 @@ void WordStory::setText(Span& range, std::wstring_view text)
     range = Span{start, start + static_cast<long>(text.size())};
 }
 
+void WordStory::insertAfter(Span& range, std::wstring_view text)
+{
+    const long start = range.whole ? 0 : range.start;
+    const bool holdsFinalMark = range.whole || range.end >= length();
+    // After the final mark is no place for text: it goes before it, as the document's last words.
+    const long at = holdsFinalMark ? length() - 1 : range.end;
+    replace(at, at, text);
+    // The range grows to take in what was inserted.
+    range = Span{start, holdsFinalMark ? length() : at + static_cast<long>(text.size())};
+}
+
+void WordStory::setStart(Span& range, long position)
+{
+    const long end = range.whole ? length() : range.end;
+    const long start = std::clamp(position, 0L, length());
+    range = Span{start, std::max(start, end)};
+}
+
+void WordStory::setEnd(Span& range, long position)
+{
+    const long start = range.whole ? 0 : range.start;
+    const long end = std::clamp(position, 0L, length());
+    range = Span{std::min(start, end), end};
+}
+
 void WordStory::collapse(Span& range, long direction)
 {
     const long start = range.whole ? 0 : range.start;
@@ -212,12 +247,19 @@ bool WordStory::remove(Span& range)
     return true;
 }
 
-WordStory::Span WordStory::addParagraph()
+WordStory::Span WordStory::addParagraph(long last)
 {
-    // The new mark follows the old final mark, so ranges over the old last paragraph keep to it.
-    const long at = length();
+    if (last < paragraphCount()) {
+        // Within the document: a new empty paragraph after the last one of the collection.
+        const long at = paragraphSpan(last).end;
+        replace(at, at, L"\r");
+        return Span{at, at + 1};
+    }
+    // At the very end Word inserts before the last paragraph, so the new, empty paragraph is the
+    // second-to-last, and answers the paragraph it was called on: the document's last one.
+    const long at = paragraphSpan(paragraphCount()).start;
     replace(at, at, L"\r");
-    return Span{at, at + 1};
+    return paragraphSpan(paragraphCount());
 }
 
 void WordStory::replace(long start, long end, std::wstring_view text)

@@ -5,7 +5,10 @@
 // The text is a sequence of paragraphs, each ended by a paragraph mark "\r"; the document always
 // ends with a final mark, so an empty document is "\r" (one paragraph). A vertical tab U+000B is
 // a manual line break inside a paragraph. Ranges are character positions [start, end) that
-// follow the edits made through any other range, as Word's do; no edit removes the final mark.
+// follow the edits made through any other range, as Word's do. Word's own rules hold as its
+// object-model documentation gives them: no edit removes the final mark (text written at or
+// after it goes before it), and Paragraphs.Add at the very end of the document inserts the new
+// paragraph as the second-to-last and answers the last paragraph, the one it was called on.
 //
 //   Fake::WordDocument doc = Fake::WordDocument::create(L"Hello\r\rInvitation\r");
 //   Fake::Ref inspector = Fake::makeInspector({appointment.object, doc.document, {}});
@@ -59,10 +62,17 @@ public:
 
     // The edits of Range and Paragraphs, with Word's results for the range they act on.
     void setText(Span& range, std::wstring_view text);
+    void insertAfter(Span& range, std::wstring_view text);
     void collapse(Span& range, long direction);
     void insertParagraphAfter(Span& range);
     bool remove(Span& range); // false: nothing could be deleted
-    Span addParagraph();      // a new empty paragraph at the end of the document
+    // Range.Start and Range.End written: clamped to the text, the other end following when
+    // they would cross.
+    void setStart(Span& range, long position);
+    void setEnd(Span& range, long position);
+    // Paragraphs.Add (range omitted) on a collection whose last paragraph is `last`: the
+    // paragraph it answers.
+    Span addParagraph(long last);
 
     // The COM calls made on every object of the document.
     CallTally& calls() const noexcept { return *m_calls; }

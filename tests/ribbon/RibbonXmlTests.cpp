@@ -98,6 +98,20 @@ const bool g_xmlChild = LanguageChild::registerChild("Xml", [](LanguageChild::Re
         report[reportKey(ribbon)] = addin.customUI(ribbon.id);
 });
 
+// In a child: the Word ribbon after the add-in was turned off and on again, as Office does it:
+// disconnected, and a new add-in object of the same loaded DLL connected.
+const bool g_reconnectedChild = LanguageChild::registerChild("Reconnected", [](LanguageChild::Report& report) {
+    {
+        const AddinUnderTest first;
+        first.connect(nullptr);
+        first.disconnect();
+    }
+    const AddinUnderTest second;
+    second.connect(nullptr);
+    report["xml"] = second.customUI(L"Microsoft.Word.Document");
+    second.disconnect();
+});
+
 class RibbonXml : public Compose::ComposeTest {
 protected:
     AddinUnderTest addin;
@@ -139,6 +153,12 @@ TEST(RibbonXmlInLanguage, EveryRibbonIdGetsItsTemplateInGerman)
     for (const RibbonCase& ribbon : RibbonCases) {
         EXPECT_EQ(child.value(reportKey(ribbon)), expectedXml(ribbon, German)) << ribbon.id;
     }
+}
+
+TEST(RibbonXmlInLanguage, TheLanguageSurvivesAReconnection)
+{
+    const LanguageChild::Result child = LanguageChild::run("Reconnected", "de");
+    EXPECT_EQ(child.value("xml"), expectedXml({L"Microsoft.Word.Document", CommandsForm, L"TabHome"}, German));
 }
 
 // MSXML reads the XML of every language, and the labels it reads are the language's strings.

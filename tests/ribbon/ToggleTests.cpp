@@ -2,6 +2,7 @@
 // whose context is an inspector showing a stand-in appointment and its Word document, the
 // account signed in against the stand-in service.
 #include "ComposeFixture.h"
+#include "Office/Ids.h"
 #include "LanguageChild.h"
 #include "Robot.h"
 
@@ -15,9 +16,6 @@ namespace {
 
 const std::wstring StoredTemplate = L"Dear guests\r\nOnline Meeting: somewhere\r\nSee you";
 const std::wstring StoredText = L"Dear guests\vOnline Meeting: somewhere\vSee you";
-// Word never deletes a document's final paragraph mark: deleting the last paragraph leaves an
-// empty one in its place.
-const std::wstring WordsFinalMark = L"\r";
 
 class Toggle : public Compose::ComposeTest {
 protected:
@@ -63,7 +61,7 @@ TEST_F(Toggle, TwoClicksAddTheInvitationAndRemoveItAgain)
                                                         "/api/v3/subscriptions/48213/invites/email_template?locale=en"}));
 
     click(window);
-    EXPECT_EQ(window.text(), L"Agenda\r" + WordsFinalMark);
+    EXPECT_EQ(window.text(), L"Agenda\r");
     EXPECT_EQ(window.appointment.fields->location, L"");
     EXPECT_EQ(ribbon.invalidations(), 2);
     EXPECT_EQ(addin.label(window.control()), L"Add Talvora");
@@ -96,39 +94,89 @@ TEST_F(Toggle, SignedOutTheSettingsDialogComesFirstAndCancelChangesNothing)
     EXPECT_TRUE(servicePaths().empty());
 }
 
-// The removal as the account's stored invitation finds it in the document; the paragraph
-// before it goes too when it is empty, and only the last paragraph when the last line never comes.
-TEST_F(Toggle, RemovalTakesTheInvitationParagraphsOut)
+// Add then Cancel leaves the document and the location exactly as they were: the invitation
+// goes after the user's last paragraph (never over it), behind an empty paragraph, and both go
+// again, although Word keeps a document's final paragraph mark.
+TEST_F(Toggle, AddThenCancelRestoresTheDocumentAndTheLocation)
 {
     const struct {
         const char* title;
-        std::wstring before;
-        std::wstring after;
-        std::wstring locationBefore;
-        std::wstring locationAfter; // "wall": the wall URL
-        std::wstring label;
+        std::wstring text;
+        std::wstring location;
     } cases[] = {
-        {"empty paragraph before", L"Agenda\r\r" + StoredText + L"\r", L"Agenda\r" + WordsFinalMark, L"wall", L"",
+        {"text in the last paragraph", L"Agenda\r", L""},
+        {"empty body", L"\r", L""},
+        {"empty last paragraph", L"Agenda\r\r", L"Room 4"},
+        {"two paragraphs", L"Agenda\rNotes: bring the budget sheet\r", L"Room 4"},
+    };
+    Compose::signIn(Alice);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        const AppointmentWindow window(c.text);
+        window.appointment.fields->location = c.location;
+
+        click(window);
+        EXPECT_EQ(window.text(), c.text.substr(0, c.text.size() - 1) + L"\r\r" +
+                                     Compose::aliceInvitationText(service.origin()) + L"\r");
+        EXPECT_EQ(window.appointment.fields->location, c.location.empty() ? wallUrl() : c.location + L"; " + wallUrl());
+        EXPECT_EQ(addin.label(window.control()), L"Cancel Talvora");
+
+        click(window);
+        EXPECT_EQ(window.text(), c.text);
+        EXPECT_EQ(window.appointment.fields->location, c.location);
+        EXPECT_EQ(addin.label(window.control()), L"Add Talvora");
+    }
+}
+
+// The removal takes out the last block that starts with the invitation's first line and ends
+// with its last line, with the empty paragraph before it, and nothing else; where no such block
+// is, the document stays as it is and the toggle offers to add.
+TEST_F(Toggle, RemovalTakesOutTheInvitationAndNothingElse)
+{
+    const std::wstring oneLine = L"Join us at http://web/wall/room";
+    const std::wstring loneReturn = L"Dear guests\rOnline Meeting: somewhere\r\nSee you";
+    const std::wstring loneReturnText = L"Dear guests\rOnline Meeting: somewhere\vSee you";
+    const std::wstring edited = L"Dear guests\vOnline Meeting: somewhere\vBye";
+    const struct {
+        const char* title;
+        std::wstring templateText;
+        std::wstring before;
+        std::wstring after; // empty: unchanged
+        std::wstring labelBefore;
+        std::wstring labelAfter;
+    } cases[] = {
+        {"invitation last, empty paragraph before", StoredTemplate, L"Agenda\r\r" + StoredText + L"\r", L"Agenda\r",
+         L"Cancel Talvora", L"Add Talvora"},
+        {"invitation not last", StoredTemplate, L"Agenda\r\r" + StoredText + L"\rNotes\r", L"Agenda\rNotes\r",
+         L"Cancel Talvora", L"Add Talvora"},
+        {"text paragraph before", StoredTemplate, L"Agenda\r" + StoredText + L"\rNotes\r", L"Agenda\rNotes\r",
+         L"Cancel Talvora", L"Add Talvora"},
+        {"invitation first", StoredTemplate, StoredText + L"\rNotes\r", L"Notes\r", L"Cancel Talvora", L"Add Talvora"},
+        {"invitation alone", StoredTemplate, StoredText + L"\r", L"\r", L"Cancel Talvora", L"Add Talvora"},
+        {"first line in the user's earlier text", StoredTemplate,
+         L"Dear guests, welcome back\rAgenda: budget\r\r" + StoredText + L"\r",
+         L"Dear guests, welcome back\rAgenda: budget\r", L"Cancel Talvora", L"Add Talvora"},
+        {"two invitations: the last goes", StoredTemplate, L"Agenda\r\r" + StoredText + L"\r\r" + StoredText + L"\r",
+         L"Agenda\r\r" + StoredText + L"\r", L"Cancel Talvora", L"Cancel Talvora"},
+        {"template of one line", oneLine, L"Agenda\r\r" + oneLine + L"\r", L"Agenda\r", L"Cancel Talvora",
          L"Add Talvora"},
-        {"empty paragraph before, text after", L"Agenda\r\r" + StoredText + L"\rNotes\r", L"Agenda\rNotes\r", L"", L"",
-         L"Add Talvora"},
-        {"text paragraph before", L"Agenda\r" + StoredText + L"\rNotes\r", L"Agenda\rNotes\r", L"Room 4", L"Room 4",
-         L"Add Talvora"},
-        {"invitation first", StoredText + L"\rNotes\r", L"Notes\r", L"wall", L"", L"Add Talvora"},
-        {"no last line", L"Agenda\rDear guests\rmiddle\rend\r", L"Agenda\rDear guests\rmiddle\r\r", L"", L"",
-         L"Cancel Talvora"},
+        {"lone carriage return: two paragraphs", loneReturn, L"Agenda\r\r" + loneReturnText + L"\rNotes\r",
+         L"Agenda\rNotes\r", L"Cancel Talvora", L"Add Talvora"},
+        {"last line edited, notes after", StoredTemplate, L"Agenda\r\r" + edited + L"\rNotes: bring the budget sheet\r",
+         L"", L"Add Talvora", L"Add Talvora"},
+        {"no later paragraph holds the last line", StoredTemplate, L"Agenda\rDear guests\rmiddle\rend\r", L"",
+         L"Add Talvora", L"Add Talvora"},
+        {"first line not found", StoredTemplate, L"Agenda\rNotes\r", L"", L"Add Talvora", L"Add Talvora"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
-        Compose::signIn(Alice, StoredTemplate);
+        Compose::signIn(Alice, c.templateText);
+        addin.object().account().load();
         const AppointmentWindow window(c.before);
-        window.appointment.fields->location = c.locationBefore == L"wall" ? wallUrl() : c.locationBefore;
-        const int invalidations = ribbon.invalidations();
-        click(window);
-        EXPECT_EQ(window.text(), c.after);
-        EXPECT_EQ(window.appointment.fields->location, c.locationAfter == L"wall" ? wallUrl() : c.locationAfter);
-        EXPECT_EQ(ribbon.invalidations(), invalidations + 1);
-        EXPECT_EQ(addin.label(window.control()), c.label);
+        EXPECT_EQ(addin.label(window.control()), c.labelBefore);
+        addin.object().removePNFooter(Office::Object(Com::ComPtr<IDispatch>(window.inspector.get()), Office::IID_Inspector));
+        EXPECT_EQ(window.text(), c.after.empty() ? c.before : c.after);
+        EXPECT_EQ(addin.label(window.control()), c.labelAfter);
     }
     EXPECT_TRUE(servicePaths().empty());
 }
@@ -172,5 +220,5 @@ TEST(ToggleInLanguage, GermanLabelsFollowTheInvitation)
     EXPECT_NE(child.value("added").find(L"\vOnlinebesprechung: " + service.origin() + L"/wall/alice.walker\v"),
               std::wstring::npos)
         << "the German template was added";
-    EXPECT_EQ(child.value("removed"), L"Agenda\r" + WordsFinalMark);
+    EXPECT_EQ(child.value("removed"), L"Agenda\r");
 }

@@ -111,10 +111,19 @@ TEST_F(SettingsDialogTest, RefusedCredentialsWarnKeepTheDialogOpenAndSaveNothing
         {"wrong password", AliceLogin, L"Tea & Cake", "alice+meet@example.com", AliceLogin, "wrong-password"},
         {"leading spaces kept, trailing ones cut", L"  dave@example.com   ", L"dave1234", "  dave@example.com",
          L"  dave@example.com", "unknown-account"},
+        // Blanks are the password's own: cut, "open sesame " would be taken for "open sesame".
+        {"a password's trailing blank is sent", L"frank@example.com", L"open sesame ", "frank@example.com",
+         L"frank@example.com", "wrong-password"},
     };
+    Json::Value frank;
+    frank["email"] = "frank@example.com";
+    frank["password"] = "open sesame";
+    frank["access_token"] = "f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff";
+    frank["subscription"]["id"] = "61200";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         service.reset();
+        service.addAccount(frank);
         CSettingsDialog dialog(CAccount(), false);
         std::vector<MessageBoxSeen> boxes;
         HWND settings = nullptr;
