@@ -106,10 +106,10 @@ Connection connect(Fake::Office& office)
 
 Fake::Office build(const Route& route)
 {
-    Fake::HostSpec spec;
-    spec.app = route.app;
-    spec.version = route.version;
-    return Fake::Office::build(spec);
+    Fake::HostSpec host;
+    host.app = route.app;
+    host.version = route.version;
+    return Fake::Office::build(host);
 }
 
 } // namespace
