@@ -80,6 +80,16 @@ protected:
             .click(Cancel);
     }
 
+    // No message box came up beside the settings dialog, and none of the windows and GDI
+    // objects the sign-in made is left.
+    void expectOnlyTheDialogAndNothingLeft()
+    {
+        EXPECT_EQ(robot.dialogsSeen().size(), 1u) << "no box";
+        EXPECT_EQ(robot.windowsAlive(), 0u);
+        EXPECT_EQ(guiObjects(), m_guiObjectsBefore);
+    }
+
+    const std::array<long, static_cast<std::size_t>(Win::GuiKind::Count)> m_guiObjectsBefore = guiObjects();
     TestSupport::ServiceControl service;
     TestSupport::LogCapture log;
     Robot::Robot robot{30000};
@@ -89,7 +99,6 @@ protected:
 
 TEST_F(BrowserSignInTest, AnApprovedSignInSavesTheAccountOfTheBrowsersCode)
 {
-    const auto before = guiObjects();
     CAccount account;
     {
         TestSupport::StandInBrowser browser(Action::Approve);
@@ -118,14 +127,11 @@ TEST_F(BrowserSignInTest, AnApprovedSignInSavesTheAccountOfTheBrowsersCode)
                           "GET /api/v3/subscriptions/current ok"}));
     EXPECT_TRUE(log.contains("[SSO] Got token")) << log.text();
     EXPECT_EQ(log.text().find("a1c3e5f7092b4d6f8a0c2e4f6b8d0f12"), std::string::npos) << "the token masked";
-    EXPECT_EQ(robot.dialogsSeen().size(), 1u) << "no box";
-    EXPECT_EQ(robot.windowsAlive(), 0u);
-    EXPECT_EQ(guiObjects(), before);
+    expectOnlyTheDialogAndNothingLeft();
 }
 
 TEST_F(BrowserSignInTest, ADeniedSignInReturnsToTheLoginSectionWithoutABox)
 {
-    const auto before = guiObjects();
     CAccount account;
     {
         TestSupport::StandInBrowser browser(Action::Deny);
@@ -141,9 +147,7 @@ TEST_F(BrowserSignInTest, ADeniedSignInReturnsToTheLoginSectionWithoutABox)
     EXPECT_TRUE(log.contains("Error parsing title")) << log.text();
     EXPECT_FALSE(account.isComplete());
     EXPECT_EQ(storedValue(L"Login"), L"<absent>");
-    EXPECT_EQ(robot.dialogsSeen().size(), 1u) << "no box";
-    EXPECT_EQ(robot.windowsAlive(), 0u);
-    EXPECT_EQ(guiObjects(), before);
+    expectOnlyTheDialogAndNothingLeft();
 }
 
 // A browser left on the authorization page: the wait ends on the 301st tick. The ticks are
@@ -151,7 +155,6 @@ TEST_F(BrowserSignInTest, ADeniedSignInReturnsToTheLoginSectionWithoutABox)
 // some of them come after the time limit.
 TEST_F(BrowserSignInTest, ABrowserThatNeverFinishesEndsTheWaitAtTheTimeLimit)
 {
-    const auto before = guiObjects();
     CAccount account;
     {
         TestSupport::StandInBrowser browser(Action::LeaveOpen);
@@ -176,16 +179,13 @@ TEST_F(BrowserSignInTest, ABrowserThatNeverFinishesEndsTheWaitAtTheTimeLimit)
         << "the ticks left after the time limit poll no more";
     EXPECT_FALSE(log.contains("[SSO] Got token"));
     EXPECT_EQ(storedValue(L"Login"), L"<absent>");
-    EXPECT_EQ(robot.dialogsSeen().size(), 1u) << "no box";
-    EXPECT_EQ(robot.windowsAlive(), 0u);
-    EXPECT_EQ(guiObjects(), before);
+    expectOnlyTheDialogAndNothingLeft();
 }
 
 // Cancel stops the wait at once and leaves the browser page alone; a later approval in the
 // browser no longer reaches the dialog.
 TEST_F(BrowserSignInTest, CancelDuringTheWaitStopsPollingAndLeavesTheBrowserOpen)
 {
-    const auto before = guiObjects();
     CAccount account;
     {
         TestSupport::StandInBrowser browser(Action::Approve);
@@ -211,7 +211,5 @@ TEST_F(BrowserSignInTest, CancelDuringTheWaitStopsPollingAndLeavesTheBrowserOpen
     }
     EXPECT_FALSE(log.contains("[SSO] Got token"));
     EXPECT_EQ(storedValue(L"Login"), L"<absent>");
-    EXPECT_EQ(robot.dialogsSeen().size(), 1u);
-    EXPECT_EQ(robot.windowsAlive(), 0u);
-    EXPECT_EQ(guiObjects(), before);
+    expectOnlyTheDialogAndNothingLeft();
 }
