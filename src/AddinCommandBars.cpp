@@ -60,6 +60,12 @@ void pasteFace(const Office::Object& button, UINT bitmapId)
             return;
         }
         saved = clipboard.copy();
+        if (!saved.complete()) {
+            // Lending the clipboard would lose what cannot be put back: the user's copy counts
+            // for more than the button's picture.
+            TVZ_LOG("The clipboard holds data that cannot be put back: the button stays without picture");
+            return;
+        }
         if (!clipboard.replaceWith(CF_BITMAP, face.get())) {
             clipboard.restore(saved);
             return;

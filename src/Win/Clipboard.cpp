@@ -33,12 +33,16 @@ ClipboardContent Clipboard::copy() const
     ClipboardContent content;
     for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
         ClipboardContent::Kind kind;
-        if (!ClipboardContent::kindOf(format, kind))
+        if (!ClipboardContent::kindOf(format, kind)) {
+            content.m_complete = false;
             continue;
+        }
         const HANDLE data = GetClipboardData(format);
         const HANDLE copy = data ? ClipboardContent::duplicate(kind, data) : nullptr;
-        if (!copy)
+        if (!copy) {
+            content.m_complete = false;
             continue;
+        }
         try {
             content.m_items.push_back({format, kind, copy});
         } catch (const std::bad_alloc&) {
@@ -68,6 +72,7 @@ ClipboardContent& ClipboardContent::operator=(ClipboardContent&& other) noexcept
     if (this != &other) {
         clear();
         m_items = std::move(other.m_items);
+        m_complete = other.m_complete;
     }
     return *this;
 }

@@ -41,13 +41,16 @@ private:
 class ClipboardContent {
 public:
     ClipboardContent() noexcept = default;
-    ClipboardContent(ClipboardContent&& other) noexcept : m_items(std::move(other.m_items)) {}
+    ClipboardContent(ClipboardContent&& other) noexcept : m_items(std::move(other.m_items)), m_complete(other.m_complete) {}
     ClipboardContent& operator=(ClipboardContent&& other) noexcept;
     ClipboardContent(const ClipboardContent&) = delete;
     ClipboardContent& operator=(const ClipboardContent&) = delete;
     ~ClipboardContent() { clear(); }
 
     std::size_t formatCount() const noexcept { return m_items.size(); }
+    // False when a format on the clipboard could not be copied: putting the copy back would
+    // lose it.
+    bool complete() const noexcept { return m_complete; }
 
 private:
     friend class Clipboard;
@@ -63,6 +66,7 @@ private:
     void clear() noexcept;
 
     std::vector<Item> m_items;
+    bool m_complete = true;
 };
 
 } // namespace Win

@@ -214,6 +214,26 @@ TEST_F(CommandBars, TheUsersClipboardIsTheSameAfterTheButtonsAreBuilt)
     }
 }
 
+// A format the add-in cannot copy (here one of the private range, whose handle only its owner
+// understands) would be lost by lending the clipboard: the buttons then go without a picture.
+TEST_F(CommandBars, AClipboardThatCannotBePutBackIsNotLent)
+{
+    copyAsTheUser();
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    SetClipboardData(CF_PRIVATEFIRST, globalCopy(CopiedBytes, sizeof CopiedBytes));
+    CloseClipboard();
+    connectTo(Fake::App::Word, L"11.0", {true, S_OK});
+
+    const ClipboardSeen after = clipboard();
+    EXPECT_EQ(after.text, CopiedText);
+    EXPECT_EQ(after.other, CopiedBytes);
+    EXPECT_FALSE(after.bitmap);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_PRIVATEFIRST));
+    forEachButton(*office.bars, [&](const Fake::ControlState& button) { EXPECT_EQ(button.pastes, 0) << button.tag; });
+    EXPECT_TRUE(log.contains("The clipboard holds data that cannot be put back: the button stays without picture"));
+    addin.disconnect();
+}
+
 // A failed command-bar call ends the connection (logged, S_OK); the clipboard lent to PasteFace
 // comes back even then.
 TEST_F(CommandBars, AFailedBarCallEndsTheConnectionQuietly)
